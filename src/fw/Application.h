@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QApplication>
+
+namespace fw {
+
+// The framework's application object. An exception that escapes an event handler is shown
+// in a report dialog instead of ending the process, so nothing held in memory is lost.
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    Application(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+} // namespace fw

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "Date.h"
+#include "TextStreams.h"
+
+#include <QPixmap>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fw {
+
+// A file operation that failed. The message names the operation, the path and the reason.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A reference to a file or folder, existing or not, over a native (byte) path.
+//
+// Paths are shown and stored as colon paths: the file-system root is the volume "/", so
+// /home/ann/Docs is "/:home:ann:Docs:" (a folder's path ends in ":") and /home/ann/a.txt is
+// "/:home:ann:a.txt". A ":" inside a file name appears as "/" in Name and in colon paths,
+// which is lossless because "/" never occurs in a file name.
+//
+// Symbolic links are the platform's aliases. An item taken from Item() has its link
+// resolved and follows links in Exists and Directory; one from TrueItem() is the link
+// itself and does not follow.
+class FolderItem {
+public:
+    // The item at a native path such as "/home/ann/a.txt" (need not exist).
+    static FolderItem fromNativePath(std::string nativePath, bool followLinks = true);
+
+    const std::string& nativePath() const { return path_; }
+
+    std::string Name() const;
+    std::string AbsolutePath() const;
+    bool Exists() const;
+    bool Directory() const;
+    // Bytes of a file; 0 for a folder (packages included) and for a missing item.
+    std::uint64_t Length() const;
+    // Throws FileError when the item cannot be examined.
+    Date ModificationDate() const;
+    // None for the root and for an item made from foreign text.
+    std::optional<FolderItem> Parent() const;
+    // The entry `name` (a display name: "/" stands for ":"), also of a missing folder.
+    FolderItem Child(const std::string& name) const;
+
+    // Entries of a folder in a stable order (sorted by name), "." and ".." excluded. The
+    // listing is read once and shared by copies of this item, so walking a folder by index
+    // costs O(n).
+    int Count() const;
+    // Entry `index` (1-based) with its link resolved; none for a broken link or a bad index.
+    std::optional<FolderItem> Item(int index) const;
+    // Entry `index` (1-based) as it is, a link not followed; none for a bad index.
+    std::optional<FolderItem> TrueItem(int index) const;
+
+    // Each throws FileError with the reason when it fails.
+    void CreateAsFolder() const;
+    // Copies a file or a whole folder tree to `destination`, which must not exist. Links
+    // are copied as links; permissions and modification times are kept. Written under a
+    // temporary name in the destination folder and renamed into place when complete, so
+    // a failure or a crash never leaves a partial copy under the destination name.
+    void CopyFileTo(const FolderItem& destination) const;
+    // Removes a file, a link or an empty folder.
+    void Delete() const;
+
+    // A new (or emptied) UTF-8 text file, replaced atomically when the stream is closed.
+    std::unique_ptr<TextOutputStream> CreateTextFile() const;
+    // Null when the file cannot be opened.
+    std::unique_ptr<TextInputStream> OpenAsTextFile() const;
+    // A null pixmap when the file is missing or not a readable picture.
+    QPixmap OpenAsPicture() const;
+
+    // True when both refer to the same path (not an identity test).
+    bool operator==(const FolderItem& other) const;
+
+private:
+    struct Listing;
+    FolderItem(std::string path, bool followLinks, bool foreign);
+    const Listing& listing() const;
+
+    std::string path_;     // native path; the foreign text itself for a foreign item
+    bool follow_ = true;   // follow links in Exists and Directory
+    bool foreign_ = false; // made by GetFolderItem from text that is not a colon path
+    mutable std::shared_ptr<const Listing> listing_;
+};
+
+// The item for a stored colon path. Text that does not start with "/:" gives an item that
+// does not exist and keeps the text as its AbsolutePath, so it is written back unchanged.
+FolderItem GetFolderItem(const std::string& colonPath);
+
+enum class SpecialFolderKind {
+    ApplicationSupport, // the XDG data home, ~/.local/share by default
+    Desktop,            // the XDG desktop folder
+};
+FolderItem SpecialFolder(SpecialFolderKind kind);
+
+// The application package's "Resources" folder: the executable's folder's parent's child
+// "Resources".
+FolderItem ResourcesFolder();
+
+} // namespace fw

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include "FolderItem.h"
+
+// Services of the desktop and the operating system.
+namespace fw {
+
+// Opens an address in the default web browser.
+void ShowURL(const QUrl& url);
+
+// Tells the session that the user is active, so the machine does not go to idle sleep:
+// org.freedesktop.ScreenSaver.SimulateUserActivity on the session bus, sent without
+// waiting. No bus, no service and errors are ignored; the call never blocks.
+void SimulateUserActivity();
+
+// The item-information query: True when an existing folder is a package, a folder the
+// desktop presents as one file (a known bundle extension, or an AppDir holding an
+// executable AppRun). Files, plain folders and missing items are not packages.
+bool isPackageFolder(const FolderItem& item);
+
+// Shows the report of an exception that no handler caught; the application keeps running.
+void reportUnhandledException(const QString& what);
+
+} // namespace fw
