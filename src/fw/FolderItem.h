@@ -3,10 +3,10 @@
 #include "Date.h"
 #include "TextStreams.h"
 
-#include <QPixmap>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <QPixmap>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,8 +67,12 @@ public:
     void CopyFileTo(const FolderItem& destination) const;
     // Removes a file, a link or an empty folder.
     void Delete() const;
+    // Renames the item to `destination` on the same file system; a file already there is
+    // replaced.
+    void MoveFileTo(const FolderItem& destination) const;
 
     // A new (or emptied) UTF-8 text file, replaced atomically when the stream is closed.
+    // Throws FileError when it cannot be created.
     std::unique_ptr<TextOutputStream> CreateTextFile() const;
     // Null when the file cannot be opened.
     std::unique_ptr<TextInputStream> OpenAsTextFile() const;
@@ -80,12 +84,16 @@ public:
 
 private:
     struct Listing;
+    friend FolderItem GetFolderItem(const std::string& colonPath);
     FolderItem(std::string path, bool followLinks, bool foreign);
     const Listing& listing() const;
 
     std::string path_;     // native path; the foreign text itself for a foreign item
     bool follow_ = true;   // follow links in Exists and Directory
     bool foreign_ = false; // made by GetFolderItem from text that is not a colon path
+    // Stored as a folder's path (ending in ":"): while the folder is missing (a volume that is
+    // not mounted) its path keeps the ":", so it is written back as it was stored.
+    bool storedAsFolder_ = false;
     mutable std::shared_ptr<const Listing> listing_;
 };
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QSaveFile>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -8,10 +7,12 @@
 namespace fw {
 
 // Writes UTF-8 lines ending in LF. The file is replaced atomically: everything goes to a
-// temporary file in the same folder, which Close renames over the target, so a crash or a
-// full disk never leaves a truncated file behind. Destroying an unclosed stream discards it.
+// temporary file in the same folder, which Close flushes to disk and renames over the
+// target, so a crash or a full disk never leaves a truncated file behind. Destroying an
+// unclosed stream discards the temporary and leaves the target as it was.
 class TextOutputStream {
 public:
+    // Throws FileError when the temporary file cannot be created.
     explicit TextOutputStream(const std::string& nativePath);
     ~TextOutputStream();
     TextOutputStream(const TextOutputStream&) = delete;
@@ -22,8 +23,14 @@ public:
     void Close();
 
 private:
-    QSaveFile file_;
-    bool closed_ = false;
+    void flush();
+    void discard();
+
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    std::string buffer_;
+    int error_ = 0; // errno of the first failed write
 };
 
 // Reads lines of a text file; accepts LF, CRLF and CR line ends.
@@ -35,17 +42,20 @@ public:
     TextInputStream(const TextInputStream&) = delete;
     TextInputStream& operator=(const TextInputStream&) = delete;
 
-    // The next line without its line end.
+    // The next line without its line end; empty at the end of the file.
     std::string ReadLine();
-    // True once every line has been read (the stream's EOF).
-    bool EndOfFile() const;
+    // True once every line has been read (the stream's EOF), after a read error and after
+    // Close.
+    bool EndOfFile() const { return atEnd_; }
     bool ReadError() const { return readError_; }
     void Close();
 
 private:
-    explicit TextInputStream(std::FILE* file) : file_(file) {}
+    explicit TextInputStream(std::FILE* file);
+    // Looks at the next byte without taking it; EOF at the end or after an error.
     int peek();
     std::FILE* file_;
+    bool atEnd_ = false;
     bool readError_ = false;
 };
 

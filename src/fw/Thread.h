@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QObject>
 #include <functional>
-#include <memory>
+#include <QObject>
 
 namespace fw {
 
-class Fiber;
+class Scheduler;
+struct Task;
 
 // A cooperative worker thread. Its Run event runs as a fiber on the GUI thread, so worker
 // code may touch widgets directly and only one piece of code runs at any moment. A worker
@@ -33,17 +33,26 @@ public:
 
 private:
     std::function<void()> handler_;
-    std::unique_ptr<Fiber> fiber_;
-    friend class Fiber;
+    // The current run, from Run until its fiber has ended; owned by the scheduler.
+    Task* task_ = nullptr;
+    friend class Scheduler;
 };
 
 // The yield point, called at the end of every loop body of worker code. Inside a worker it
 // returns to the event loop only when the worker's time slice (about 10 ms) is used up and
-// otherwise costs a few nanoseconds; on the main thread it does nothing.
+// otherwise costs a few nanoseconds; on the main thread it does nothing. It does nothing
+// either in code that runs on a worker's stack without being the worker's own (a handler
+// called inside a modal dialog the worker shows, an event sent synchronously), so such code
+// never switches the worker out. In a killed worker's own code it throws ThreadKilled.
 void yieldPoint();
 
 // The exception that unwinds a killed worker. It derives from nothing, so a handler for
 // std::exception never catches it; code must never swallow it with a bare catch (...).
+// It is thrown only in the worker's own code, never inside an event handler or a nested
+// event loop that runs on the worker's stack, and it is caught where the worker's fiber
+// begins, so it never passes through Qt's event or signal code. Worker code must not let
+// a signal it emits run a connected handler that reaches a yield point: such a handler is
+// the worker's own code as far as the yield point can tell.
 struct ThreadKilled {};
 
 } // namespace fw

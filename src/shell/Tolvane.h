@@ -15,7 +15,7 @@ public:
     static constexpr int BugVersion = TOLVANE_VERSION_BUG;
 };
 
-// The application object.
-Tolvane& App();
-
 } // namespace shell
+
+// The application object.
+shell::Tolvane& App();

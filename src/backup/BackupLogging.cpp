@@ -1,0 +1,7 @@
+#include "BackupLogging.h"
+
+namespace backup {
+
+Q_LOGGING_CATEGORY(lcBackup, "tolvane.backup")
+
+} // namespace backup

@@ -1,0 +1,254 @@
+#include "CopySteps.h"
+#include "ErrorList.h"
+#include "fw/Canvas.h"
+#include "fw/Dialogs.h"
+#include "fw/FolderItem.h"
+#include "fw/Text.h"
+#include "fw/Thread.h"
+#include "mainwindow/MainWindow.h"
+#include "PackageTest.h"
+#include "Panel.h"
+#include "shell/Pictures.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace backup {
+
+void showItemFolder(mainwindow::MainWindow& window, const fw::FolderItem& item) {
+    const std::optional<fw::FolderItem> parent = item.Parent();
+    window.ShowCopyPath(parent ? parent : item);
+}
+
+void showInfo(mainwindow::MainWindow& window, const std::string& text) {
+    setText(window.stx_Info, text);
+    fw::Refresh(window.stx_Info);
+}
+
+bool isPackage(const fw::FolderItem& item, bool directory) {
+    return directory && IsPackage(item);
+}
+
+} // namespace backup
+
+namespace mainwindow {
+
+namespace {
+
+// The banner's left edge runs 195, 196, ..., 321, 194, 195, ...: 128 positions.
+constexpr int bannerStart = 194;
+constexpr int bannerEnd = 321;
+
+std::string counterText(std::int32_t shown, std::int32_t total) {
+    return fw::Str(shown) + " / " + fw::Str(total);
+}
+
+void moveBanner(QLabel* banner, int left) {
+    banner->move(left, banner->y());
+}
+
+void startPass(MainWindow& window) {
+    window.infoText = "";
+    window.cvs_topRight->setBackdrop(shell::backup_drive());
+    fw::Refresh(window.cvs_topRight);
+    window.cvs_middle->setBackdrop(shell::hard_drive2());
+    fw::Refresh(window.cvs_middle);
+    moveBanner(window.stx_Scrolling, bannerStart);
+    window.stx_Scrolling->setVisible(true);
+    window.stx_status->setText(QStringLiteral("Backing Up"));
+    window.FilesCopied = 0;
+    window.FilesUpdated = 0;
+    window.TotalFileSize = 0;
+}
+
+// Every enabled set gets its set folder, named like its source folder, in its destination.
+// A failure here is no error of its own: the items of that set then fail or are skipped
+// one by one, each with its own entry.
+void createSetFolders(MainWindow& window) {
+    for (std::size_t k = 0; k < window.Sets.size(); ++k) {
+        if (window.setEnable[k] && window.DestinationFolder[k]) {
+            const fw::FolderItem setFolder =
+                window.DestinationFolder[k]->Child(window.Sets[k].Name());
+            if (!setFolder.Exists()) {
+                try {
+                    setFolder.CreateAsFolder();
+                } catch (const std::exception& failure) {
+                    qCWarning(backup::lcBackup) << "no set folder:" << failure.what();
+                }
+            }
+        }
+        fw::yieldPoint();
+    }
+}
+
+// The colon path of every set's source folder, taken once for the pass: the start of the
+// path of every item of that set.
+std::vector<std::string> sourcePaths(const MainWindow& window) {
+    std::vector<std::string> paths;
+    paths.reserve(window.Sets.size());
+    for (const fw::FolderItem& source : window.Sets)
+        paths.push_back(source.AbsolutePath());
+    return paths;
+}
+
+// The item's place in the destination: the set's destination folder, the set folder, then
+// the item's path below the source folder, one level per colon-path part. None when the
+// set has no destination folder.
+std::optional<fw::FolderItem> ResolveDestination(MainWindow& window, std::size_t i,
+                                                 const std::string& itemPath,
+                                                 const std::vector<std::string>& sourcePaths) {
+    const std::size_t k = std::size_t(window.sourceSet[i]);
+    const std::string relativePath =
+        window.Sets[k].Name() + ":" + fw::Replace(itemPath, sourcePaths[k], "");
+    const std::vector<std::string> parts = fw::Split(relativePath, ":");
+    std::optional<fw::FolderItem> destination = window.DestinationFolder[k];
+    for (std::size_t j = 0; j < parts.size() && destination; ++j) {
+        if (!parts[j].empty())
+            destination = destination->Child(parts[j]);
+        fw::yieldPoint();
+    }
+    return destination;
+}
+
+void CreateFolder(MainWindow& window, const fw::FolderItem& destination) {
+    backup::guarded(window, "Could not create folder - ", destination,
+                    [&destination] { destination.CreateAsFolder(); });
+}
+
+void CopyNew(MainWindow& window, const fw::FolderItem& item, bool directory,
+             const fw::FolderItem& destination) {
+    std::uint64_t size = 0;
+    if (backup::isPackage(item, directory)) {
+        backup::showInfo(window, "Calculating size : " + item.Name());
+        size = window.calculateDirectorySize(item, 0);
+    } else {
+        size = item.Length();
+    }
+    backup::showInfo(window, "Copying : " + item.Name() + " (" + window.ConvertSize(size) + ")");
+    // Counted before the copy: the amount stays counted when the copy fails.
+    window.TotalFileSize += size;
+    fw::Refresh(window.stx_Info);
+    fw::Refresh(window.stx_filesCopied);
+    fw::Refresh(window.stx_DataWritten);
+    backup::guarded(window, "Could not copy - ", destination, [&] {
+        item.CopyFileTo(destination);
+        window.FilesCopied += 1;
+        backup::setText(window.stx_filesCopied, fw::Str(window.FilesCopied));
+        backup::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+    });
+}
+
+// A file or package. Reading the times and measuring or removing a package copy are not
+// guarded steps of their own; a failure there becomes one counted entry for the item, so
+// that no single item can stop the pass.
+void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item, bool directory,
+                         const fw::FolderItem& destination) {
+    backup::showInfo(window, "Checking : " + item.Name());
+    backup::showItemFolder(window, item);
+    backup::guarded(window, "Could not check - ", destination, [&] {
+        if (!destination.Exists())
+            CopyNew(window, item, directory, destination);
+        else
+            backup::replaceOrLeave(window, item, directory, destination);
+    });
+}
+
+// The bar and the counter run one item behind the work: they show the index of the item
+// just handled, not the number of items done.
+void progressStep(MainWindow& window, std::int32_t shown) {
+    const double done = double(shown) / double(window.TotalItemCount) * 100.0;
+    window.prb_Progress->setValue(int(done));
+    backup::setText(window.stx_files, counterText(shown, window.TotalItemCount));
+    fw::Refresh(window.prb_Progress);
+    fw::Refresh(window.stx_files);
+    fw::yieldPoint();
+}
+
+void offerErrorList(MainWindow& window) {
+    fw::MessageDialog dialog;
+    dialog.Icon = 3;
+    dialog.ActionButton = {.Caption = "Yes", .Visible = true, .Default = false};
+    dialog.CancelButton.Visible = false;
+    dialog.AlternateActionButton = {.Caption = "No", .Visible = true, .Default = true};
+    dialog.Title = "Errors";
+    dialog.Message = "There were " + fw::Str(window.ErrorCount) + " errors during backup!" +
+                     fw::CR + fw::CR + "Do you want to save the error list?" + fw::CR;
+    dialog.Explanation = "";
+    if (dialog.ShowModal() != &dialog.ActionButton)
+        return;
+    // A list that cannot be written is reported in place of the confirmation; the end of
+    // the run goes on either way.
+    try {
+        window.SaveErrorList();
+    } catch (const std::exception& failure) {
+        qCWarning(backup::lcBackup) << "error list not saved:" << failure.what();
+        fw::MsgBox(std::string("The error list could not be saved to your Desktop.") + fw::CR +
+                   fw::CR + failure.what());
+        return;
+    }
+    fw::MsgBox("Error list has been saved to your Desktop");
+}
+
+void endOfRun(MainWindow& window) {
+    window.prb_Progress->setValue(100);
+    backup::setText(window.stx_files, counterText(window.TotalItemCount, window.TotalItemCount));
+    fw::Refresh(window.prb_Progress);
+    fw::Refresh(window.stx_files);
+    window.stx_status->setText(QStringLiteral("Complete"));
+    window.stx_Info->setText(QString());
+    fw::Refresh(window.stx_status);
+    fw::Refresh(window.stx_Info);
+    window.BackingUp = false;
+    window.btn_Backup->setText(QStringLiteral("Start Backup"));
+    backup::appendEntry(window, "Finished Backup");
+    window.tmrNoSleep->stop();
+    if (window.ErrorCount > 0)
+        offerErrorList(window);
+    else
+        fw::MsgBox("Backup Complete");
+    backup::showIdlePictures(window);
+    window.thr_backup->Kill();
+}
+
+} // namespace
+
+void MainWindow::thr_backup_Run() {
+    startPass(*this);
+    createSetFolders(*this);
+    const std::vector<std::string> sources = sourcePaths(*this);
+
+    std::int32_t shown = 0;
+    for (std::size_t i = 0; i < SourceItems.size(); ++i) {
+        int left = stx_Scrolling->x() + 1;
+        if (left > bannerEnd)
+            left = bannerStart;
+        moveBanner(stx_Scrolling, left);
+        backup::setText(stx_files, counterText(shown, TotalItemCount));
+        fw::Refresh(stx_files);
+
+        // Held by value: nothing that runs at the yields below can pull it from the pass.
+        const fw::FolderItem item = SourceItems[i];
+        const std::string itemPath = item.AbsolutePath();
+        const std::optional<fw::FolderItem> destination =
+            ResolveDestination(*this, i, itemPath, sources);
+        if (destination) {
+            // A colon path ends in ":" exactly for an existing folder.
+            const bool directory = itemPath.ends_with(':');
+            if (directory && !backup::IsPackage(item)) {
+                backup::showItemFolder(*this, item);
+                if (!destination->Exists())
+                    CreateFolder(*this, *destination);
+            } else {
+                backUpFileOrPackage(*this, item, directory, *destination);
+            }
+        }
+
+        shown = std::int32_t(i);
+        progressStep(*this, shown);
+    }
+    endOfRun(*this);
+}
+
+} // namespace mainwindow

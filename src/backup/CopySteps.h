@@ -1,0 +1,68 @@
+#pragma once
+
+#include "BackupLogging.h"
+#include "ErrorList.h"
+#include "fw/FolderItem.h"
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace mainwindow {
+class MainWindow;
+} // namespace mainwindow
+
+// Steps of the copy pass shared by its parts: the pass itself (CopyPass.cpp) and the
+// replacing of older copies (ReplaceOlder.cpp).
+namespace backup {
+
+// A copy whose source is exactly this much later is not newer: the same file seen across
+// a one-hour clock change.
+inline constexpr std::uint64_t ExemptShiftSeconds = 3600;
+
+// True when the source's time (whole seconds) is later than the copy's, by any amount
+// other than exactly ExemptShiftSeconds.
+bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime);
+
+// Shows the folder that holds `item` on the copy path ladder (the item itself when it has
+// no parent).
+void showItemFolder(mainwindow::MainWindow& window, const fw::FolderItem& item);
+
+// Sets the information line and redraws it at once.
+void showInfo(mainwindow::MainWindow& window, const std::string& text);
+
+// The package test for an item whose folder flag was just read: only a folder can be a
+// package, so a file is not put to the query.
+bool isPackage(const fw::FolderItem& item, bool directory);
+
+// A file or package whose destination item exists: the copy is replaced when it is older
+// (a package's also when it holds fewer bytes than the item), otherwise left as it is.
+void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool directory,
+                    const fw::FolderItem& destination);
+
+enum class Counted { No, Yes };
+
+// Runs one guarded step of the pass. When a file operation in it fails, the entry
+// `failureText` + the destination's path goes to the error list (counted as an error unless
+// told otherwise) and the pass goes on. Only file operations' failures are caught: the
+// exception that unwinds a cancelled worker passes through.
+template <typename Step>
+bool guarded(mainwindow::MainWindow& window, std::string_view failureText,
+             const fw::FolderItem& destination, Step&& step, Counted counted = Counted::Yes) {
+    try {
+        step();
+        return true;
+    } catch (const std::exception& failure) {
+        qCWarning(lcBackup) << QByteArray(failureText.data(), qsizetype(failureText.size()))
+                            << failure.what();
+        const std::string message = std::string(failureText) + destination.AbsolutePath();
+        if (counted == Counted::Yes)
+            countError(window, message);
+        else
+            appendEntry(window, message);
+        return false;
+    }
+}
+
+} // namespace backup

@@ -1,0 +1,165 @@
+#include "ErrorList.h"
+#include "fw/Canvas.h"
+#include "fw/Dialogs.h"
+#include "fw/Services.h"
+#include "fw/Text.h"
+#include "fw/Thread.h"
+#include "ListEmptying.h"
+#include "mainwindow/MainWindow.h"
+#include "Panel.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace mainwindow {
+
+namespace {
+
+constexpr int backupPage = 2;
+
+// The period of the sleep guard, in milliseconds: 5000, or the positive whole number in the
+// environment variable TOLVANE_NOSLEEP_PERIOD_MS, read once. Tests set it to watch the guard
+// at work without waiting for minutes.
+int noSleepPeriodMs() {
+    static const int period = [] {
+        bool ok = false;
+        const int injected = qEnvironmentVariableIntValue("TOLVANE_NOSLEEP_PERIOD_MS", &ok);
+        return ok && injected > 0 ? injected : 5000;
+    }();
+    return period;
+}
+
+bool isRunning(const fw::Thread* thread) {
+    return thread->State() == fw::Thread::Running;
+}
+
+void emptyCopyPath(MainWindow& window) {
+    for (QLabel* line : window.stx_copyPath) {
+        line->setText(QString());
+        fw::yieldPoint();
+    }
+}
+
+void startRun(MainWindow& window) {
+    if (!window.checkSets())
+        return;
+    window.Changed = false;
+    window.ErrorCount = 0;
+    window.ClearBackupPanel();
+    backup::emptyYielding(window.ErrorList);
+    backup::appendEntry(window, "Started Backup");
+    window.BackingUp = true;
+    window.btn_Backup->setText(QStringLiteral("Cancel"));
+    window.prb_Progress->setValue(0);
+    window.tmrNoSleep->setInterval(noSleepPeriodMs());
+    window.tmrNoSleep->start();
+    window.thr_Build->Run();
+}
+
+// A killed worker runs none of its remaining steps, so the idle look is restored here.
+void cancelRun(MainWindow& window) {
+    fw::MessageDialog dialog;
+    dialog.Icon = 3;
+    dialog.ActionButton = {.Caption = "Yes", .Visible = true, .Default = false};
+    dialog.CancelButton.Visible = false;
+    dialog.AlternateActionButton = {.Caption = "No", .Visible = true, .Default = true};
+    dialog.Title = "Cancel backup?";
+    dialog.Message = std::string("Are you sure you want to cancel the backup") + fw::CR + fw::CR;
+    dialog.Explanation = "";
+    if (dialog.ShowModal() != &dialog.ActionButton)
+        return;
+
+    emptyCopyPath(window);
+    if (isRunning(window.thr_Build))
+        window.thr_Build->Kill();
+    if (isRunning(window.thr_backup))
+        window.thr_backup->Kill();
+
+    window.BackingUp = false;
+    window.tmrNoSleep->stop();
+    window.btn_Backup->setText(QStringLiteral("Start Backup"));
+    window.stx_status->setText(QStringLiteral("Cancelled"));
+    window.stx_Info->setText(QString());
+    backup::showIdlePictures(window);
+    window.prb_Progress->setValue(0);
+    fw::Refresh(window.prb_Progress);
+}
+
+} // namespace
+
+void MainWindow::btn_Backup_Action() {
+    if (BackingUp)
+        cancelRun(*this);
+    else
+        startRun(*this);
+}
+
+bool MainWindow::checkSets() {
+    if (Sets.empty()) {
+        fw::MsgBox("You don't have any sets to backup!");
+        return false;
+    }
+    const std::string twoLines{fw::CR, fw::CR};
+    bool result = true;
+    for (std::size_t i = 0; i < Sets.size(); ++i) {
+        if (setEnable[i]) {
+            const fw::FolderItem& source = Sets[i];
+            const std::optional<fw::FolderItem>& destination = DestinationFolder[i];
+            if (!destination) {
+                fw::MsgBox("You have not got a destination folder for set : " + source.Name() +
+                           twoLines);
+                result = false;
+            } else if (!destination->Exists()) {
+                fw::MsgBox("Cannot find destination folder!" + twoLines +
+                           makeTextPath(*destination));
+                result = false;
+            }
+            if (!source.Exists()) {
+                fw::MsgBox("Cannot find source folder for set '" + source.Name() + "' !" +
+                           twoLines + makeTextPath(source));
+                result = false;
+            }
+        }
+        fw::yieldPoint();
+    }
+    return result;
+}
+
+void MainWindow::ClearBackupPanel() {
+    stx_status->setText(QStringLiteral("Ready"));
+    for (QLabel* value : {stx_fileCount, stx_filesCopied, stx_filesUpdated, stx_DataWritten})
+        value->setText(QStringLiteral("-"));
+    stx_Info->setText(QString());
+    stx_files->setText(QString());
+    emptyCopyPath(*this);
+    prb_Progress->setValue(0);
+}
+
+// While a worker runs, the user is held on the "Backup" page. Setting the page from here
+// raises this event again; that nested pass finds the "Backup" page and only refreshes it.
+void MainWindow::TabPanel1_Change() {
+    if (isRunning(thr_Build) && TabPanel1->currentIndex() != backupPage)
+        TabPanel1->setCurrentIndex(backupPage);
+    if (isRunning(thr_backup) && TabPanel1->currentIndex() != backupPage)
+        TabPanel1->setCurrentIndex(backupPage);
+    if (TabPanel1->currentIndex() != backupPage)
+        return;
+    if (Changed)
+        ClearBackupPanel();
+    int enabled = 0;
+    for (std::size_t i = 0; i < setEnable.size(); ++i) {
+        if (setEnable[i])
+            ++enabled;
+        fw::yieldPoint();
+    }
+    btn_Backup->setEnabled(enabled > 0);
+}
+
+void MainWindow::tmrNoSleep_Action() {
+    fw::SimulateUserActivity();
+}
+
+} // namespace mainwindow

@@ -1,0 +1,253 @@
+#include "FolderItem.h"
+
+#include "FileCopy.h"
+#include "Logging.h"
+#include "NativePath.h"
+#include "PosixFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QStandardPaths>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fw {
+
+struct FolderItem::Listing {
+    std::vector<std::string> names; // native names, sorted by their bytes
+};
+
+namespace {
+
+// The most links followed in a chain before it counts as a loop (the kernel's own limit).
+constexpr int maxLinkHops = 40;
+
+bool examine(const std::string& path, bool followLinks, struct stat& status) {
+    return ::fstatat(AT_FDCWD, path.c_str(), &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+} // namespace
+
+FolderItem::FolderItem(std::string path, bool followLinks, bool foreign)
+    : path_(std::move(path))
+    , follow_(followLinks)
+    , foreign_(foreign) {}
+
+FolderItem FolderItem::fromNativePath(std::string nativePath, bool followLinks) {
+    return FolderItem(nativepath::normalise(nativePath), followLinks, false);
+}
+
+std::string FolderItem::Name() const {
+    if (foreign_ || path_ == "/")
+        return path_;
+    return nativepath::toDisplayName(nativepath::lastPiece(path_));
+}
+
+std::string FolderItem::AbsolutePath() const {
+    if (foreign_)
+        return path_;
+    if (path_ == "/")
+        return "/:";
+    // The volume "/" first, then one ":"-separated name per level; a ":" inside a name
+    // shows as "/".
+    std::string result = "/";
+    result.reserve(path_.size() + 2);
+    for (const char c : path_)
+        result += c == '/' ? ':' : c == ':' ? '/' : c;
+    if (Directory() || (storedAsFolder_ && !Exists()))
+        result += ':';
+    return result;
+}
+
+bool FolderItem::Exists() const {
+    struct stat status {};
+    return !foreign_ && examine(path_, follow_, status);
+}
+
+bool FolderItem::Directory() const {
+    struct stat status {};
+    return !foreign_ && examine(path_, follow_, status) && S_ISDIR(status.st_mode);
+}
+
+std::uint64_t FolderItem::Length() const {
+    struct stat status {};
+    if (foreign_ || !examine(path_, follow_, status) || !S_ISREG(status.st_mode))
+        return 0;
+    return std::uint64_t(status.st_size);
+}
+
+Date FolderItem::ModificationDate() const {
+    struct stat status {};
+    if (foreign_)
+        posix::throwError("Cannot examine", path_, ENOENT);
+    if (!examine(path_, follow_, status))
+        posix::throwError("Cannot examine", path_, errno);
+    return Date::fromUnixTime(status.st_mtim.tv_sec);
+}
+
+std::optional<FolderItem> FolderItem::Parent() const {
+    if (foreign_ || path_ == "/")
+        return std::nullopt;
+    return FolderItem(nativepath::parent(path_), true, false);
+}
+
+FolderItem FolderItem::Child(const std::string& name) const {
+    if (foreign_)
+        return FolderItem(path_.ends_with(':') ? path_ + name : path_ + ':' + name, true, true);
+    return fromNativePath(nativepath::join(path_, nativepath::toNativeName(name)));
+}
+
+const FolderItem::Listing& FolderItem::listing() const {
+    if (listing_)
+        return *listing_;
+    auto listing = std::make_shared<Listing>();
+    const posix::UniqueFd folder(foreign_
+                                     ? -1
+                                     : ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC |
+                                                                 (follow_ ? 0 : O_NOFOLLOW)));
+    std::vector<posix::FolderEntry> entries;
+    if (folder.get() >= 0) {
+        if (const int err = posix::readFolder(folder.get(), entries))
+            qCWarning(lcFw) << "Cannot list all of" << path_.c_str() << ":" << std::strerror(err);
+    }
+    listing->names.reserve(entries.size());
+    for (posix::FolderEntry& entry : entries)
+        listing->names.push_back(std::move(entry.name));
+    std::sort(listing->names.begin(), listing->names.end());
+    listing_ = std::move(listing);
+    return *listing_;
+}
+
+int FolderItem::Count() const {
+    return int(listing().names.size());
+}
+
+std::optional<FolderItem> FolderItem::Item(int index) const {
+    const auto& names = listing().names;
+    if (index < 1 || index > int(names.size()))
+        return std::nullopt;
+    // Follow the chain of links to the first entry that is not a link; readlink's EINVAL
+    // says "not a link", any other failure means the target is missing or unreachable.
+    std::string path = nativepath::join(path_, names[std::size_t(index - 1)]);
+    for (int hop = 0; hop <= maxLinkHops; ++hop) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length < 0)
+            return errno == EINVAL ? std::optional(FolderItem(path, true, false)) : std::nullopt;
+        const std::string_view targetPath(target, std::size_t(length));
+        path = nativepath::normalise(targetPath.starts_with('/')
+                                         ? std::string(targetPath)
+                                         : nativepath::join(nativepath::parent(path), targetPath));
+    }
+    return std::nullopt;
+}
+
+std::optional<FolderItem> FolderItem::TrueItem(int index) const {
+    const auto& names = listing().names;
+    if (index < 1 || index > int(names.size()))
+        return std::nullopt;
+    return FolderItem(nativepath::join(path_, names[std::size_t(index - 1)]), false, false);
+}
+
+void FolderItem::CreateAsFolder() const {
+    if (foreign_)
+        posix::throwError("Cannot create the folder", path_, ENOENT);
+    if (::mkdir(path_.c_str(), 0777) != 0)
+        posix::throwError("Cannot create the folder", path_, errno);
+}
+
+void FolderItem::CopyFileTo(const FolderItem& destination) const {
+    if (foreign_)
+        posix::throwError("Cannot copy", path_, ENOENT);
+    if (destination.foreign_)
+        posix::throwError("Cannot copy to", destination.path_, ENOENT);
+    copyItem(path_, follow_, destination.path_);
+}
+
+void FolderItem::Delete() const {
+    if (foreign_)
+        posix::throwError("Cannot delete", path_, ENOENT);
+    // unlink removes files and links (never a link's target); Linux refuses a folder with
+    // EISDIR, which then goes to rmdir.
+    if (::unlink(path_.c_str()) == 0)
+        return;
+    if (errno == EISDIR && ::rmdir(path_.c_str()) == 0)
+        return;
+    posix::throwError("Cannot delete", path_, errno);
+}
+
+void FolderItem::MoveFileTo(const FolderItem& destination) const {
+    if (foreign_ || destination.foreign_)
+        posix::throwError("Cannot move", path_, ENOENT);
+    if (::rename(path_.c_str(), destination.path_.c_str()) != 0)
+        posix::throwError("Cannot move", path_, errno);
+}
+
+std::unique_ptr<TextOutputStream> FolderItem::CreateTextFile() const {
+    if (foreign_)
+        posix::throwError("Cannot create", path_, ENOENT);
+    return std::make_unique<TextOutputStream>(path_);
+}
+
+std::unique_ptr<TextInputStream> FolderItem::OpenAsTextFile() const {
+    if (foreign_)
+        return nullptr;
+    return TextInputStream::open(path_);
+}
+
+QPixmap FolderItem::OpenAsPicture() const {
+    if (foreign_)
+        return {};
+    // Opened by its byte path: a QString file name could not hold every native name.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    QImageReader reader(&file);
+    return QPixmap::fromImage(reader.read());
+}
+
+bool FolderItem::operator==(const FolderItem& other) const {
+    return path_ == other.path_ && foreign_ == other.foreign_;
+}
+
+FolderItem GetFolderItem(const std::string& colonPath) {
+    if (!colonPath.starts_with("/:"))
+        return FolderItem(colonPath, true, true);
+    std::string native = "/";
+    std::string_view rest = std::string_view(colonPath).substr(2);
+    while (!rest.empty()) {
+        const auto colon = rest.find(':');
+        native = nativepath::join(native, nativepath::toNativeName(rest.substr(0, colon)));
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    FolderItem item = FolderItem::fromNativePath(native);
+    item.storedAsFolder_ = colonPath.size() > 2 && colonPath.back() == ':';
+    return item;
+}
+
+FolderItem SpecialFolder(SpecialFolderKind kind) {
+    const auto location = kind == SpecialFolderKind::ApplicationSupport
+                              ? QStandardPaths::GenericDataLocation
+                              : QStandardPaths::DesktopLocation;
+    return FolderItem::fromNativePath(
+        QFile::encodeName(QStandardPaths::writableLocation(location)).toStdString());
+}
+
+FolderItem ResourcesFolder() {
+    const QString path = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../Resources");
+    return FolderItem::fromNativePath(QFile::encodeName(path).toStdString());
+}
+
+} // namespace fw

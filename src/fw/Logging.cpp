@@ -1,0 +1,7 @@
+#include "Logging.h"
+
+namespace fw {
+
+Q_LOGGING_CATEGORY(lcFw, "tolvane.fw")
+
+} // namespace fw

@@ -1,0 +1,169 @@
+#include "Scheduler.h"
+
+#include "ExceptionText.h"
+#include "Services.h"
+#include "Thread.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <QCoreApplication>
+#include <QThread>
+#include <utility>
+
+namespace fw {
+
+namespace {
+
+constexpr std::chrono::milliseconds sliceLength{10};
+
+int currentLoopLevel() {
+    return QThread::currentThread()->loopLevel();
+}
+
+// The bottom frame of every worker. Nothing may leave a fiber, so every exception stops here:
+// the kill ends the worker quietly, anything else is reported and ends it too.
+void runWorker(const std::function<void()>& handler) noexcept {
+    std::optional<QString> failure;
+    try {
+        handler();
+    } catch (const ThreadKilled&) {
+    } catch (...) {
+        failure = currentExceptionText();
+    }
+    // Reported outside the handler, so no exception is held while the report dialog runs.
+    if (failure)
+        reportUnhandledException(*failure);
+}
+
+} // namespace
+
+Task::Task(Thread* owner, std::function<void()> handler)
+    : fiber([handler = std::move(handler)]() noexcept { runWorker(handler); })
+    , owner(owner) {}
+
+Scheduler& Scheduler::instance() {
+    // Never destroyed: workers left at exit belong to objects that outlive the application.
+    static Scheduler* const scheduler = new Scheduler;
+    return *scheduler;
+}
+
+Task* Scheduler::start(Thread& owner, std::function<void()> handler) {
+    tasks_.push_back(std::make_unique<Task>(&owner, std::move(handler)));
+    arm();
+    return tasks_.back().get();
+}
+
+void Scheduler::kill(Task& task) {
+    task.killed = true;
+    if (!task.active) {
+        if (task.fiber.started())
+            resume(task);
+        else
+            retire(task);
+    } else if (&task == current_ && inOwnCode(task)) {
+        unwind();
+    }
+}
+
+void Scheduler::abandon(Task& task) {
+    task.owner = nullptr;
+    if (task.active)
+        task.killed = true;
+    else
+        kill(task);
+}
+
+void Scheduler::killAll() {
+    for (const auto& task : tasks_)
+        task->killed = true;
+    while (Task* task = nextRunnable())
+        kill(*task);
+}
+
+void Scheduler::giveWay(Task& task) {
+    if (!inOwnCode(task))
+        return;
+    if (task.killed) {
+        unwind();
+        return;
+    }
+    if (std::chrono::steady_clock::now() < task.sliceEnd)
+        return;
+    task.fiber.suspend();
+    if (task.killed)
+        unwind();
+}
+
+void Scheduler::runSlice() {
+    const int depth = depth_++;
+    arm();
+    if (Task* task = nextRunnable())
+        resume(*task);
+    timer(depth_)->stop();
+    depth_ = depth;
+    arm();
+}
+
+void Scheduler::resume(Task& task) {
+    Task* const previous = current_;
+    current_ = &task;
+    task.active = true;
+    task.loopLevel = currentLoopLevel();
+    task.dispatchDepth = dispatchDepth_;
+    task.sliceEnd = std::chrono::steady_clock::now() + sliceLength;
+    task.fiber.resume();
+    task.active = false;
+    current_ = previous;
+    if (task.fiber.finished())
+        retire(task);
+}
+
+void Scheduler::retire(Task& task) {
+    if (task.owner)
+        task.owner->task_ = nullptr;
+    const auto found = std::find_if(tasks_.begin(), tasks_.end(),
+                                    [&task](const auto& entry) { return entry.get() == &task; });
+    tasks_.erase(found);
+}
+
+void Scheduler::arm() {
+    if (std::any_of(tasks_.begin(), tasks_.end(), [](const auto& task) { return !task->active; }))
+        timer(depth_)->start();
+}
+
+QTimer* Scheduler::timer(int depth) {
+    if (timers_.size() <= static_cast<std::size_t>(depth))
+        timers_.resize(depth + 1);
+    QPointer<QTimer>& slot = timers_[depth];
+    if (!slot) {
+        slot = new QTimer(QCoreApplication::instance());
+        slot->setSingleShot(true);
+        slot->setInterval(0);
+        QObject::connect(slot, &QTimer::timeout, slot, [this] { runSlice(); });
+    }
+    return slot;
+}
+
+Task* Scheduler::nextRunnable() {
+    // Round robin: the first worker not on the stack runs, then waits behind all the others.
+    const auto found =
+        std::find_if(tasks_.begin(), tasks_.end(), [](const auto& task) { return !task->active; });
+    if (found == tasks_.end())
+        return nullptr;
+    std::rotate(found, found + 1, tasks_.end());
+    return tasks_.back().get();
+}
+
+bool Scheduler::inOwnCode(const Task& task) {
+    return currentLoopLevel() == task.loopLevel && dispatchDepth_ == task.dispatchDepth;
+}
+
+void Scheduler::unwind() {
+    // A destructor that reaches a yield point while the worker unwinds must not throw again;
+    // the worker then dies at its next yield point once the unwinding is over.
+    if (std::uncaught_exceptions() == 0)
+        throw ThreadKilled{};
+}
+
+} // namespace fw

@@ -1,0 +1,85 @@
+#include "Services.h"
+
+#include "Dialogs.h"
+#include "Logging.h"
+#include "Text.h"
+
+#include <array>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace fw {
+
+void ShowURL(const QUrl& url) {
+    if (!QDesktopServices::openUrl(url))
+        qCWarning(lcFw) << "no browser opened" << url;
+}
+
+void SimulateUserActivity() {
+    // Sent without waiting for the reply: a frozen screen saver service must not freeze the
+    // window, and with no bus or no service there is nothing to do. A QDBusInterface would
+    // introspect the service synchronously first.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/ScreenSaver"),
+        QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("SimulateUserActivity"));
+    call.setAutoStartService(false);
+    bus.send(call);
+}
+
+namespace {
+
+// Folder name extensions of the bundles that desktops show as one file.
+constexpr std::array<std::string_view, 24> kPackageExtensions{
+    ".app",         ".bundle",     ".framework",     ".plugin",       ".kext",      ".pkg",
+    ".mpkg",        ".rtfd",       ".xpc",           ".appex",        ".prefpane",  ".saver",
+    ".qlgenerator", ".mdimporter", ".photoslibrary", ".sparsebundle", ".xcodeproj", ".xcworkspace",
+    ".playground",  ".logicx",     ".fcpbundle",     ".pages",        ".numbers",   ".key"};
+
+bool hasPackageExtension(const std::string& name) {
+    const std::string lower = Lowercase(name);
+    for (const std::string_view extension : kPackageExtensions) {
+        if (lower.size() > extension.size() && lower.ends_with(extension))
+            return true;
+    }
+    return false;
+}
+
+// An AppDir holds its entry point, an executable regular file (or a link to one) named
+// AppRun.
+bool isAppDir(const std::string& folderPath) {
+    struct stat info {};
+    if (stat((folderPath + "/AppRun").c_str(), &info) != 0)
+        return false;
+    return S_ISREG(info.st_mode) && (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
+} // namespace
+
+bool isPackageFolder(const FolderItem& item) {
+    // Exists first: an item made from stored foreign text has no native path to look at.
+    struct stat info {};
+    if (!item.Exists() || stat(item.nativePath().c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    return hasPackageExtension(item.Name()) || isAppDir(item.nativePath());
+}
+
+void reportUnhandledException(const QString& what) {
+    qCCritical(lcFw) << "unhandled exception:" << what;
+    const QString application = QCoreApplication::applicationName();
+    MessageDialog report;
+    report.Icon = 2;
+    report.Title = fromQString(application);
+    report.Message =
+        fromQString(QStringLiteral("An unexpected error occurred:\n%1\n\n%2 goes on running.")
+                        .arg(what, application));
+    report.ShowModal();
+}
+
+} // namespace fw

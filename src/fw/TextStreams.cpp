@@ -1,0 +1,126 @@
+#include "TextStreams.h"
+
+#include "FolderItem.h"
+#include "NativePath.h"
+#include "PosixFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace fw {
+
+namespace {
+// Written lines are collected up to this size before they go to the file.
+constexpr std::size_t flushThreshold = std::size_t(64) << 10;
+} // namespace
+
+TextOutputStream::TextOutputStream(const std::string& nativePath)
+    : target_(nativePath)
+    , temp_(posix::temporaryPath(nativepath::parent(nativePath))) {
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        posix::throwError("Cannot create", target_, errno);
+}
+
+TextOutputStream::~TextOutputStream() {
+    discard();
+}
+
+void TextOutputStream::WriteLine(const std::string& line) {
+    buffer_ += line;
+    buffer_ += '\n';
+    if (buffer_.size() >= flushThreshold)
+        flush();
+}
+
+void TextOutputStream::flush() {
+    for (std::size_t written = 0; written < buffer_.size() && error_ == 0;) {
+        const ssize_t n = ::write(fd_, buffer_.data() + written, buffer_.size() - written);
+        if (n >= 0)
+            written += std::size_t(n);
+        else if (errno != EINTR)
+            error_ = errno;
+    }
+    buffer_.clear();
+}
+
+void TextOutputStream::discard() {
+    if (fd_ < 0)
+        return;
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(temp_.c_str());
+}
+
+void TextOutputStream::Close() {
+    if (fd_ < 0)
+        return;
+    flush();
+    if (error_ == 0 && ::fsync(fd_) != 0)
+        error_ = errno;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && error_ == 0)
+        error_ = errno;
+    if (error_ == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0)
+        error_ = errno;
+    if (error_ != 0) {
+        ::unlink(temp_.c_str());
+        posix::throwError("Cannot write", target_, error_);
+    }
+}
+
+TextInputStream::TextInputStream(std::FILE* file)
+    : file_(file) {
+    atEnd_ = peek() == EOF;
+}
+
+std::unique_ptr<TextInputStream> TextInputStream::open(const std::string& nativePath) {
+    std::FILE* file = std::fopen(nativePath.c_str(), "rbe");
+    if (!file)
+        return nullptr;
+    return std::unique_ptr<TextInputStream>(new TextInputStream(file));
+}
+
+TextInputStream::~TextInputStream() {
+    Close();
+}
+
+int TextInputStream::peek() {
+    if (!file_)
+        return EOF;
+    const int c = std::getc(file_);
+    if (c == EOF) {
+        readError_ = readError_ || std::ferror(file_);
+        return EOF;
+    }
+    return std::ungetc(c, file_);
+}
+
+std::string TextInputStream::ReadLine() {
+    std::string line;
+    if (!file_)
+        return line;
+    for (int c = std::getc(file_); c != EOF; c = std::getc(file_)) {
+        if (c == '\n')
+            break;
+        if (c == '\r') {
+            if (peek() == '\n')
+                std::getc(file_);
+            break;
+        }
+        line += char(c);
+    }
+    atEnd_ = peek() == EOF;
+    return line;
+}
+
+void TextInputStream::Close() {
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
+    atEnd_ = true;
+}
+
+} // namespace fw

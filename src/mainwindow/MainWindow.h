@@ -1,0 +1,208 @@
+#pragma once
+
+#include "fw/FolderItem.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <QLoggingCategory>
+#include <QMainWindow>
+#include <QPixmap>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+namespace fw {
+class Canvas;
+class Thread;
+} // namespace fw
+
+namespace mainwindow {
+// Diagnostics of the main window ("tolvane.mainwindow").
+Q_DECLARE_LOGGING_CATEGORY(lcMainWindow)
+
+class MainWindow;
+} // namespace mainwindow
+
+// The one main window: the existing one, or a new one that is built and opened before this
+// returns. From the first line of its constructor on, this returns the window being built, so
+// code run during construction (Event_Open) reaches it too. Inside MainWindow's own methods
+// write ::MainWindow(), since there the plain name means the class.
+mainwindow::MainWindow& MainWindow();
+
+namespace mainwindow {
+
+// The main window owns the whole state of the program and its 61 controls.
+//
+// Every control is a public member named as in the design, and every widget carries that name
+// as its objectName. The labels of a control array (stx_setPath, stx_destPath, stx_copyPath,
+// stx_text2) all carry the array's name as objectName and their member number in the dynamic
+// property "Index"; the arrays are indexed by member number, not by creation order.
+//
+// Positions are window content coordinates: the central widget (a canvas painting the
+// window's backdrop) is exactly 512 x 317 and every control, also on a tab page or inside a
+// group box, sits where the design puts it relative to that area.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+    // Only ::MainWindow() constructs the window, so that there is never a second one.
+    struct ConstructionKey {
+        explicit ConstructionKey() = default;
+    };
+    friend MainWindow& ::MainWindow();
+
+public:
+    explicit MainWindow(ConstructionKey);
+    ~MainWindow() override;
+
+    // The window's backdrop picture, painted at the top left of the content area; a null
+    // pixmap shows the plain background.
+    void setBackdrop(const QPixmap& picture);
+    const QPixmap& Backdrop() const;
+
+    // State, in declaration order.
+    std::vector<std::optional<fw::FolderItem>> DestinationFolder;
+    std::vector<fw::FolderItem> SourceItems;
+    std::optional<fw::FolderItem> SourceFolder;
+    std::vector<fw::FolderItem> Sets;
+    std::int32_t TotalItemCount = 0;
+    std::uint64_t TotalFileSize = 0;
+    std::vector<std::string> ErrorList;
+    std::int32_t FilesCopied = 0;
+    std::int32_t FilesUpdated = 0;
+    bool BackingUp = false;
+    bool Changed = false;
+    std::int32_t ErrorCount = 0;
+    std::string infoText;
+    std::string softwareName;
+    std::vector<bool> setEnable;
+    std::int32_t pmnCurrent = 0;
+    std::optional<fw::FolderItem> DestFolder;
+    std::vector<std::int32_t> sourceSet;
+    std::int32_t sett = 0;
+
+    // Controls. Not drawn: the two worker threads and the no-sleep timer.
+    fw::Thread* thr_Build = nullptr;
+    fw::Thread* thr_backup = nullptr;
+    QTimer* tmrNoSleep = nullptr;
+
+    // The picture band at the top of the window, and the tab panel below it.
+    QLabel* stx_Scrolling = nullptr;
+    fw::Canvas* cvs_topRight = nullptr;
+    fw::Canvas* cvs_middle = nullptr;
+    QTabWidget* TabPanel1 = nullptr;
+
+    // Page "Backup Sets".
+    QComboBox* pmn_Sets = nullptr;
+    QPushButton* btn_Destination = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    std::array<QLabel*, 7> stx_setPath{};
+    QGroupBox* GroupBox2 = nullptr;
+    std::array<QLabel*, 7> stx_destPath{};
+    QPushButton* btn_New = nullptr;
+    QPushButton* btn_Delete = nullptr;
+    QCheckBox* chb_enableSet = nullptr;
+
+    // Page "Advanced".
+    QLineEdit* txf_String = nullptr;
+    QPushButton* btn_AddToContains = nullptr;
+    QPushButton* btn_AddToExten = nullptr;
+    QLabel* stx_Contains = nullptr;
+    QLabel* stx_Exten = nullptr;
+    QListWidget* lsb_Contains = nullptr;
+    QListWidget* lsb_Extensions = nullptr;
+    QPushButton* btn_DeleteContain = nullptr;
+    QPushButton* btn_DeleteExt = nullptr;
+    QLabel* stx_ContainInfo = nullptr;
+
+    // Page "Backup".
+    QGroupBox* GroupBox3 = nullptr;
+    std::array<QLabel*, 7> stx_copyPath{};
+    QLabel* stx_text1 = nullptr;
+    std::array<QLabel*, 2> stx_text2{};
+    QLabel* stx_text3 = nullptr;
+    QLabel* stx_text4 = nullptr;
+    QLabel* stx_text5 = nullptr;
+    QLabel* stx_status = nullptr;
+    QLabel* stx_fileCount = nullptr;
+    QLabel* stx_filesCopied = nullptr;
+    QLabel* stx_filesUpdated = nullptr;
+    QLabel* stx_DataWritten = nullptr;
+    QLabel* stx_Info = nullptr;
+    QLabel* stx_files = nullptr;
+    QPushButton* btn_Backup = nullptr;
+    QProgressBar* prb_Progress = nullptr;
+
+    // Construction hooks, called in this order by the constructor.
+    void Layout();
+    void CreateControls();
+    void _CreateControls0();
+    void _CreateControls1();
+
+    // Event handlers of the controls.
+    void thr_Build_Run();
+    void thr_backup_Run();
+    void TabPanel1_Change();
+    void btn_Destination_Action();
+    void pmn_Sets_Change();
+    // True consumes the press, so the popup does not open.
+    bool pmn_Sets_MouseDown(std::int32_t x, std::int32_t y);
+    void pmn_Sets_MouseExit();
+    void btn_New_Action();
+    void btn_Delete_Action();
+    void btn_Backup_Action();
+    void chb_enableSet_Action();
+    void btn_DeleteExt_Action();
+    void btn_DeleteContain_Action();
+    void btn_AddToExten_Action();
+    void btn_AddToContains_Action();
+    void tmrNoSleep_Action();
+
+    // The items of the window's menu bar, found by name; menuHelp is the Help menu's own
+    // action. Null when the window has no such item.
+    QAction* menuHelp() const;
+    QAction* UntitledSeparator() const;
+    QAction* menuCheckUpdate() const;
+    QAction* menuAbout() const;
+    QAction* UntitledSeparator0() const;
+    QAction* menuInstructions() const;
+
+    void AddMenuHandlers();
+    void Event_Open();
+    bool _menuInstructions_Action();
+    bool _menuAbout_Action();
+    bool _menuCheckUpdate_Action();
+
+    bool SelectAFolder(const std::string& kind);
+    void SearchDirectory(const fw::FolderItem& folder);
+    void DeleteASet(const fw::FolderItem& source);
+    void SaveSettingsFile();
+    bool OpenSettingsFile();
+    void ShowPath(std::int32_t index);
+    bool checkSets();
+    std::string makeTextPath(const fw::FolderItem& item);
+    void ClearBackupPanel();
+    void SaveErrorList();
+    std::uint64_t calculateDirectorySize(const fw::FolderItem& folder, std::uint64_t size);
+    std::string ConvertSize(std::uint64_t size);
+    void setEnableBox();
+    void ShowCopyPath(const std::optional<fw::FolderItem>& folder);
+    void DeleteFolder(const fw::FolderItem& folder);
+    void SelectSourceFolder();
+
+private:
+    fw::Canvas* backdrop_ = nullptr;
+};
+
+} // namespace mainwindow

@@ -1,0 +1,63 @@
+#include "fw/Text.h"
+#include "fw/Thread.h"
+#include "mainwindow/MainWindow.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace {
+
+enum class Entry { Extension, Contains };
+
+// Adds the text typed into txf_String to `list`: lower case, for an extension without any
+// dot, without "?" (the settings file's separator) and trimmed. Empty input and an entry
+// already in the list are dropped without a word; the field is emptied in every case.
+void addTypedEntry(mainwindow::MainWindow& window, QListWidget& list, Entry kind) {
+    std::string entry = fw::Lowercase(fw::fromQString(window.txf_String->text()));
+    if (kind == Entry::Extension)
+        entry = fw::ReplaceAll(entry, ".", "");
+    entry = fw::Trim(fw::ReplaceAll(entry, "?", ""));
+
+    bool found = false;
+    for (int row = 0; row < list.count(); ++row) {
+        if (fw::fromQString(list.item(row)->text()) == entry)
+            found = true;
+        fw::yieldPoint();
+    }
+    if (!found && !entry.empty()) {
+        list.addItem(fw::toQString(entry));
+        window.SaveSettingsFile();
+    }
+    window.Changed = true;
+    window.txf_String->clear();
+}
+
+void removeSelectedEntry(mainwindow::MainWindow& window, QListWidget& list) {
+    const QList<QListWidgetItem*> selected = list.selectedItems();
+    if (!selected.isEmpty())
+        delete list.takeItem(list.row(selected.constFirst()));
+    window.Changed = true;
+    window.SaveSettingsFile();
+}
+
+} // namespace
+
+namespace mainwindow {
+
+void MainWindow::btn_AddToExten_Action() {
+    addTypedEntry(*this, *lsb_Extensions, Entry::Extension);
+}
+
+void MainWindow::btn_AddToContains_Action() {
+    addTypedEntry(*this, *lsb_Contains, Entry::Contains);
+}
+
+void MainWindow::btn_DeleteExt_Action() {
+    removeSelectedEntry(*this, *lsb_Extensions);
+}
+
+void MainWindow::btn_DeleteContain_Action() {
+    removeSelectedEntry(*this, *lsb_Contains);
+}
+
+} // namespace mainwindow

@@ -1,0 +1,5 @@
+#include "Logging.h"
+
+namespace sets {
+Q_LOGGING_CATEGORY(lcSets, "tolvane.sets")
+} // namespace sets

@@ -1,0 +1,131 @@
+#include "fw/Canvas.h"
+#include "fw/Text.h"
+#include "fw/Thread.h"
+#include "mainwindow/MainWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+using Ladder = std::array<QLabel*, 7>;
+
+// ":……" stands for the components left out above the last six; ":…" starts every line
+// below the first.
+const std::string elidedMark = ":\u2026\u2026";
+const std::string lineMark = ":\u2026";
+const std::string indentUnit = "  ";
+
+// The text colour of a set ladder for the set's flag and whether the folder shown exists.
+QColor stateColour(bool enabled, bool exists) {
+    if (enabled)
+        return exists ? QColor(0, 0, 0) : QColor(255, 0, 0);
+    return exists ? QColor(160, 160, 160) : QColor(255, 127, 127);
+}
+
+void setTextColour(QLabel& label, const QColor& colour) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label.setPalette(palette);
+}
+
+void paintLadder(const Ladder& ladder, const QColor& colour) {
+    for (QLabel* label : ladder) {
+        setTextColour(*label, colour);
+        fw::yieldPoint();
+    }
+}
+
+// One path component per line. A path of more than six components shows only the last six
+// below the mark ":……". The last piece of a split colon path (empty for a folder) is never
+// shown.
+void fillLadder(const Ladder& ladder, const std::string& path, bool redrawEachLine) {
+    const std::vector<std::string> pieces = fw::Split(path, ":");
+    const std::size_t last = pieces.size() - 1;
+    if (last > 6) {
+        ladder[0]->setText(fw::toQString(elidedMark));
+        for (std::size_t i = 1; i < ladder.size(); ++i) {
+            ladder[i]->setText(fw::toQString(lineMark + pieces[last - 7 + i]));
+            fw::yieldPoint();
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < ladder.size(); ++i) {
+        if (i < last)
+            ladder[i]->setText(fw::toQString((i > 0 ? lineMark : std::string()) + pieces[i]));
+        else
+            ladder[i]->clear();
+        if (redrawEachLine)
+            fw::Refresh(ladder[i]);
+        fw::yieldPoint();
+    }
+}
+
+} // namespace
+
+namespace mainwindow {
+
+void MainWindow::ShowPath(std::int32_t index) {
+    const bool valid = index >= 0 && index < pmn_Sets->count();
+    if (valid) {
+        chb_enableSet->setEnabled(true);
+        btn_Destination->setEnabled(true);
+        const fw::FolderItem& source = Sets.at(std::size_t(index));
+        const bool enabled = setEnable.at(std::size_t(index));
+        chb_enableSet->setChecked(enabled);
+        paintLadder(stx_setPath, stateColour(enabled, source.Exists()));
+        fillLadder(stx_setPath, source.AbsolutePath(), false);
+    } else {
+        setTextColour(*stx_setPath[0], QColor(0, 0, 0));
+        stx_setPath[0]->setText(QStringLiteral("Please add a backup set"));
+        for (std::size_t i = 1; i < stx_setPath.size(); ++i) {
+            stx_setPath[i]->clear();
+            stx_destPath[i]->clear();
+            fw::yieldPoint();
+        }
+        btn_Destination->setEnabled(false);
+    }
+
+    if (pmn_Sets->currentIndex() < 0 || !valid)
+        return;
+    const bool enabled = setEnable.at(std::size_t(index));
+    if (const std::optional<fw::FolderItem>& destination =
+            DestinationFolder.at(std::size_t(index))) {
+        chb_enableSet->setChecked(enabled);
+        paintLadder(stx_destPath, stateColour(enabled, destination->Exists()));
+        fillLadder(stx_destPath, destination->AbsolutePath(), false);
+        return;
+    }
+    // Keeps the colour of whatever the label showed before.
+    stx_destPath[0]->setText(QStringLiteral("none selected"));
+    for (std::size_t i = 1; i < stx_destPath.size(); ++i) {
+        stx_destPath[i]->clear();
+        fw::yieldPoint();
+    }
+}
+
+void MainWindow::ShowCopyPath(const std::optional<fw::FolderItem>& folder) {
+    if (folder)
+        fillLadder(stx_copyPath, folder->AbsolutePath(), true);
+}
+
+std::string MainWindow::makeTextPath(const fw::FolderItem& item) {
+    const std::vector<std::string> pieces = fw::Split(item.AbsolutePath(), ":");
+    std::string text = pieces[0] + fw::CR;
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        if (!pieces[i].empty()) {
+            // An empty piece adds no line but still counts in the indentation after it.
+            for (std::size_t unit = 0; unit < i; ++unit) {
+                text += indentUnit;
+                fw::yieldPoint();
+            }
+            text += lineMark + pieces[i] + fw::CR;
+        }
+        fw::yieldPoint();
+    }
+    return text;
+}
+
+} // namespace mainwindow

@@ -1,0 +1,133 @@
+#include "SettingsFile.h"
+
+#include "fw/Dialogs.h"
+#include "fw/Text.h"
+#include "fw/Thread.h"
+#include "Logging.h"
+#include "mainwindow/MainWindow.h"
+
+#include <QListWidget>
+
+namespace sets {
+
+namespace {
+
+// Creates a missing folder together with its missing parents: on a fresh account even the
+// XDG data home (~/.local/share) may not exist yet.
+void createFolderPath(const fw::FolderItem& folder) {
+    if (folder.Exists())
+        return;
+    if (const std::optional<fw::FolderItem> parent = folder.Parent())
+        createFolderPath(*parent);
+    folder.CreateAsFolder();
+}
+
+// "cont:" or "ext:" followed by every row of the list, each closed by "?".
+std::string listLine(const std::string& key, const QListWidget& list) {
+    std::string line = key;
+    for (int row = 0; row < list.count(); ++row) {
+        line += fw::fromQString(list.item(row)->text()) + "?";
+        fw::yieldPoint();
+    }
+    return line;
+}
+
+// Appends the entries of a list line (without its key) as stored. A line without any "?"
+// holds no complete entry and loads nothing.
+void loadEntries(QListWidget& list, const std::string& entries) {
+    const std::vector<std::string> pieces = fw::Split(entries, "?");
+    if (pieces.size() < 2)
+        return;
+    for (const std::string& piece : pieces) {
+        if (!piece.empty())
+            list.addItem(fw::toQString(piece));
+        fw::yieldPoint();
+    }
+}
+
+} // namespace
+
+fw::FolderItem settingsFolder(const std::string& softwareName) {
+    return fw::SpecialFolder(fw::SpecialFolderKind::ApplicationSupport).Child(softwareName);
+}
+
+fw::FolderItem settingsFile(const std::string& softwareName) {
+    return settingsFolder(softwareName).Child("settings");
+}
+
+bool setAsideUnreadableSettings(const std::string& softwareName) {
+    const fw::FolderItem file = settingsFile(softwareName);
+    if (!file.Exists())
+        return true;
+    const fw::FolderItem kept = settingsFolder(softwareName).Child("settings.unreadable");
+    try {
+        file.MoveFileTo(kept);
+    } catch (const fw::FileError& error) {
+        qCWarning(lcSets) << "The unreadable settings file is left as it is:" << error.what();
+        return false;
+    }
+    qCWarning(lcSets) << "The settings file could not be read; it is kept as"
+                      << fw::toQString(kept.nativePath());
+    return true;
+}
+
+} // namespace sets
+
+namespace mainwindow {
+
+// The file is replaced as a whole (TextOutputStream writes a temporary and renames it over
+// "settings" only when complete), so a failure leaves the previous file intact. The sets
+// and lists stay in memory and the next change saves them again.
+void MainWindow::SaveSettingsFile() {
+    try {
+        const fw::FolderItem folder = sets::settingsFolder(softwareName);
+        sets::createFolderPath(folder);
+        const std::unique_ptr<fw::TextOutputStream> stream =
+            folder.Child("settings").CreateTextFile();
+        for (std::size_t i = 0; i < Sets.size(); ++i) {
+            const std::optional<fw::FolderItem>& destination = DestinationFolder.at(i);
+            stream->WriteLine("set?" + std::string(setEnable.at(i) ? "1" : "0") + "?" +
+                              Sets[i].AbsolutePath() + "?" +
+                              (destination ? destination->AbsolutePath() : std::string()));
+            fw::yieldPoint();
+        }
+        stream->WriteLine(sets::listLine("cont:", *lsb_Contains));
+        stream->WriteLine(sets::listLine("ext:", *lsb_Extensions));
+        stream->Close();
+    } catch (const fw::FileError& error) {
+        qCWarning(sets::lcSets) << "The settings could not be saved:" << error.what();
+        fw::MsgBox(std::string("The settings could not be saved.") + fw::CR + fw::CR +
+                   error.what());
+    }
+}
+
+bool MainWindow::OpenSettingsFile() {
+    const std::unique_ptr<fw::TextInputStream> stream =
+        sets::settingsFile(softwareName).OpenAsTextFile();
+    if (!stream)
+        return false;
+    while (!stream->EndOfFile()) {
+        const std::string line = stream->ReadLine();
+        if (line.size() > 4 && line.starts_with("set?")) {
+            const std::vector<std::string> fields = fw::Split(line, "?");
+            if (fields.size() == 4) {
+                setEnable.push_back(fields[1] == "1");
+                Sets.push_back(fw::GetFolderItem(fields[2]));
+                DestinationFolder.push_back(
+                    fields[3].empty() ? std::nullopt : std::optional(fw::GetFolderItem(fields[3])));
+            }
+        } else if (line.size() > 5 && line.starts_with("cont:")) {
+            sets::loadEntries(*lsb_Contains, line.substr(5));
+        } else if (line.size() > 4 && line.starts_with("ext:")) {
+            sets::loadEntries(*lsb_Extensions, line.substr(4));
+        }
+        if (stream->ReadError())
+            return false;
+        fw::yieldPoint();
+    }
+    // A file that fails at its very first read (a folder in its place, say) is at its end
+    // at once; it was not read to its end for all that.
+    return !stream->ReadError();
+}
+
+} // namespace mainwindow

@@ -1,0 +1,33 @@
+#include "Startup.h"
+
+#include "mainwindow/MainWindow.h"
+#include "Tolvane.h"
+
+namespace shell {
+
+void _NewAppInstance(int& argc, char** argv) {
+    if (!QCoreApplication::instance())
+        new Tolvane(argc, argv);
+}
+
+void _MakeDefaultView() {
+    MainWindow().show();
+}
+
+int _Startup(int& argc, char** argv) {
+    // The program registers no external classes or plug-in entry points and no document file
+    // types.
+    _NewAppInstance(argc, argv);
+    // It installs no application-level menu handlers: every menu command belongs to the main
+    // window.
+    _MakeDefaultView();
+    const int exitCode = App().exec();
+
+    // After the loop the main window is released, and with it the menu bar it holds, then the
+    // application object.
+    delete &MainWindow();
+    delete &App();
+    return exitCode;
+}
+
+} // namespace shell

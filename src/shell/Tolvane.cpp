@@ -1,0 +1,16 @@
+#include "Tolvane.h"
+
+namespace shell {
+
+Tolvane::Tolvane(int& argc, char** argv)
+    : fw::Application(argc, argv) {
+    setApplicationName(QStringLiteral("Tolvane"));
+    setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(MajorVersion).arg(MinorVersion).arg(BugVersion));
+}
+
+} // namespace shell
+
+shell::Tolvane& App() {
+    return *static_cast<shell::Tolvane*>(QCoreApplication::instance());
+}

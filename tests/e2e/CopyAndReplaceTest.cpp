@@ -1,0 +1,181 @@
+#include "BackupRun.h"
+#include "fw/FileTestSupport.h"
+#include "mainwindow/MainWindow.h"
+#include "Trees.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <QLabel>
+#include <QProgressBar>
+
+using namespace e2e;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const Strings kCleanRun = {"Started Backup", "Finished Backup"};
+
+class CopyAndReplace : public BackupRunTest {
+protected:
+    std::string source(const std::string& relative) const { return path("src/" + relative); }
+    std::string copy(const std::string& relative) const { return path("dst/src/" + relative); }
+    TreeListing sourceTree() const { return describeTree(path("src")); }
+    TreeListing copyTree() const { return describeTree(path("dst/src")); }
+};
+
+TEST_F(CopyAndReplace, FirstRunCopiesTheTreeAndASecondRunChangesNothing) {
+    writeOneSet();
+    writeFile(source("a.txt"), "alpha");
+    writeFile(source("docs/b.txt"), "bravo\n", kBaseTime - 86'400);
+    writeFile(source("docs/deep/c.bin"), std::string(100'000, '\0') + "end", kBaseTime + 7);
+    writeFile(source("docs/notes.txt"), std::string(12'345, 'n'));
+    makeFolders(source("empty"));
+    mainwindow::MainWindow& shown = window();
+
+    runBackup();
+
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    expectIdleLook("Complete");
+    EXPECT_EQ(errorMessages(), kCleanRun);
+    EXPECT_EQ(shown.ErrorCount, 0);
+    // Seven entries: four files and three folders, the source folder itself not among them.
+    EXPECT_EQ(shown.TotalItemCount, 7);
+    EXPECT_EQ(shown.FilesCopied, 4);
+    EXPECT_EQ(shown.FilesUpdated, 0);
+    EXPECT_EQ(shown.TotalFileSize, 5u + 6u + 100'003u + 12'345u);
+    // Only files and packages update the count shown; the last entry listed is a folder.
+    EXPECT_EQ(shown.stx_fileCount->text(), "6");
+    EXPECT_EQ(shown.stx_filesCopied->text(), "4");
+    EXPECT_EQ(shown.stx_DataWritten->text(), "112 Kb");
+    EXPECT_EQ(shown.stx_files->text(), "7 / 7");
+    EXPECT_EQ(shown.prb_Progress->value(), 100);
+    EXPECT_TRUE(savedErrorLists().empty());
+
+    const TreeListing written = fileIdentities(path("dst/src"));
+    runBackup();
+
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_EQ(fileIdentities(path("dst/src")), written) << "a copy was written again";
+    EXPECT_EQ(errorMessages(), kCleanRun);
+    EXPECT_EQ(shown.FilesCopied, 0);
+    EXPECT_EQ(shown.FilesUpdated, 0);
+    EXPECT_EQ(shown.TotalFileSize, 0u);
+    // The last file left unchanged in walk order names itself with its own size.
+    EXPECT_EQ(shown.infoText, "Checking : notes.txt (12 Kb)");
+    expectIdleLook("Complete");
+}
+
+TEST_F(CopyAndReplace, ReplacesACopyOnlyWhenTheSourceIsNewerInWholeSecondsButNotByExactlyAnHour) {
+    writeOneSet();
+    const Strings names = {"same.txt",     "half-second.txt", "plus1.txt", "plus3599.txt",
+                           "plus3600.txt", "plus3601.txt",    "older.txt"};
+    for (const std::string& name : names)
+        writeFile(source(name), "first " + name);
+    window();
+    runBackup();
+    ASSERT_EQ(treeDifference(sourceTree(), copyTree()), "");
+
+    const auto change = [this](const std::string& name, std::int64_t seconds) {
+        writeFile(source(name), "second version of " + name, seconds);
+    };
+    change("same.txt", kBaseTime);
+    change("half-second.txt", kBaseTime);
+    filetest::setTimes(source("half-second.txt"), timespec{kBaseTime, 500'000'000});
+    change("plus1.txt", kBaseTime + 1);
+    change("plus3599.txt", kBaseTime + 3599);
+    change("plus3600.txt", kBaseTime + 3600);
+    change("plus3601.txt", kBaseTime + 3601);
+    change("older.txt", kBaseTime - 100'000);
+    const TreeListing before = copyTree();
+
+    runBackup();
+
+    const Strings replaced = {"plus1.txt", "plus3599.txt", "plus3601.txt"};
+    TreeListing expected = before;
+    for (const std::string& name : replaced)
+        expected[name] = sourceTree()[name];
+    EXPECT_EQ(treeDifference(expected, copyTree()), "");
+    for (const std::string& name : replaced)
+        EXPECT_EQ(filetest::readFile(copy(name)), "second version of " + name);
+    EXPECT_EQ(filetest::readFile(copy("plus3600.txt")), "first plus3600.txt");
+
+    mainwindow::MainWindow& shown = window();
+    EXPECT_EQ(shown.FilesCopied, 0);
+    EXPECT_EQ(shown.FilesUpdated, 3);
+    EXPECT_EQ(shown.stx_filesUpdated->text(), "3");
+    std::uint64_t replacedBytes = 0;
+    for (const std::string& name : replaced)
+        replacedBytes += ("second version of " + name).size();
+    EXPECT_EQ(shown.TotalFileSize, replacedBytes);
+    EXPECT_EQ(errorMessages(), kCleanRun);
+    expectIdleLook("Complete");
+}
+
+// A package is one item: copied whole, measured on both sides at every run, replaced when it
+// is newer or has grown, and otherwise left alone.
+TEST_F(CopyAndReplace, CopiesAPackageWholeAndReplacesItWhenNewerOrGrown) {
+    writeOneSet();
+    makePackage(source("Tool.app"), "version 1");
+    writeFile(source("readme.txt"), "read me");
+    mainwindow::MainWindow& shown = window();
+
+    runBackup();
+
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_EQ(shown.TotalItemCount, 2) << "the package's contents were listed";
+    EXPECT_EQ(shown.FilesCopied, 2);
+    // The package counts its files (its link measured at its target) and not its .DS_Store.
+    const std::uint64_t packageBytes =
+        std::string("<plist>version 1</plist>").size() + 2 * std::string("version 1").size();
+    EXPECT_EQ(shown.TotalFileSize, packageBytes + 7);
+
+    // Unchanged, and a copy holding more than the package: both left as they are.
+    writeFile(copy("Tool.app/Contents/Resources/left-over.txt"), "only in the copy");
+    setTime(copy("Tool.app"), timeOf(source("Tool.app")));
+    const TreeListing unchanged = fileIdentities(path("dst/src"));
+    runBackup();
+    EXPECT_EQ(fileIdentities(path("dst/src")), unchanged) << "an unchanged package was rewritten";
+    EXPECT_EQ(shown.FilesUpdated, 0);
+    EXPECT_EQ(errorMessages(), kCleanRun);
+
+    // Grown, with the same time as its copy: replaced whole, the copy's extra file gone.
+    std::filesystem::remove(copy("Tool.app/Contents/Resources/left-over.txt"));
+    writeFile(source("Tool.app/Contents/Resources/more.dat"), std::string(5000, 'm'));
+    setTime(source("Tool.app"), timeOf(copy("Tool.app")));
+    runBackup();
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_EQ(shown.FilesUpdated, 1);
+    EXPECT_EQ(shown.TotalFileSize, packageBytes + 5000);
+
+    // Newer, with contents of the same size: replaced whole.
+    writeFile(source("Tool.app/Contents/MacOS/tool"), "version 2");
+    setTime(source("Tool.app"), timeOf(copy("Tool.app")) + 10);
+    runBackup();
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_EQ(filetest::readFile(copy("Tool.app/Contents/MacOS/tool")), "version 2");
+    EXPECT_EQ(shown.FilesUpdated, 1);
+    EXPECT_EQ(shown.FilesCopied, 0);
+    EXPECT_EQ(errorMessages(), kCleanRun);
+    expectIdleLook("Complete");
+}
+
+TEST_F(CopyAndReplace, APackageWithALinkBackIntoItselfIsMeasuredWithoutLooping) {
+    writeOneSet();
+    makePackage(source("Loop.app"), "loops");
+    filetest::makeLink("..", source("Loop.app/Contents/Resources/up"));
+    filetest::makeLink("../../..", source("Loop.app/Contents/MacOS/top"));
+    mainwindow::MainWindow& shown = window();
+
+    runBackup();
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_EQ(shown.FilesCopied, 1);
+
+    const TreeListing written = fileIdentities(path("dst/src"));
+    runBackup();
+    EXPECT_EQ(fileIdentities(path("dst/src")), written);
+    EXPECT_EQ(shown.FilesUpdated, 0);
+    EXPECT_EQ(errorMessages(), kCleanRun);
+}
+
+} // namespace

@@ -1,0 +1,159 @@
+#include "BackupRun.h"
+#include "fw/FileTestSupport.h"
+#include "mainwindow/MainWindow.h"
+#include "Trees.h"
+
+#include <gtest/gtest.h>
+#include <QPushButton>
+
+using namespace e2e;
+
+namespace {
+
+class ListingRules : public BackupRunTest {
+protected:
+    std::string source(const std::string& relative) const { return path("src/" + relative); }
+    std::string copy(const std::string& relative) const { return path("dst/src/" + relative); }
+    TreeListing sourceTree() const { return describeTree(path("src")); }
+    TreeListing copyTree() const { return describeTree(path("dst/src")); }
+};
+
+TEST_F(ListingRules, ExclusionsLeaveOutMatchingFilesAndFoldersWithEverythingInside) {
+    writeOneSet({"cache", "photo"}, {"mp3", "tmp"});
+    for (const char* name :
+         {"a.mp3", "Song.MP3", ".mp3", "mp3", "b.mp3x", "notes.tmp", "mycache.db",
+          "Caches/inside.txt", "Photos/x.txt", "music.mp3/y.txt", "keep/z.txt", "keep/old.TMP"})
+        writeFile(source(name), std::string("content of ") + name);
+    // A package is one item: the rules see its name, never its contents.
+    makePackage(source("Player.app"), "plays");
+    writeFile(source("Player.app/Contents/Resources/cache.mp3"), "inside a package");
+
+    window();
+    runBackup();
+
+    // At least one character before the dot: ".mp3" and "mp3" are kept.
+    const TreeListing expected =
+        without(sourceTree(), {"a.mp3", "Song.MP3", "notes.tmp", "mycache.db", "Caches", "Photos",
+                               "music.mp3", "keep/old.TMP"});
+    EXPECT_EQ(treeDifference(expected, copyTree()), "");
+    EXPECT_TRUE(filetest::exists(copy(".mp3")));
+    EXPECT_TRUE(filetest::exists(copy("Player.app/Contents/Resources/cache.mp3")));
+    // .mp3, mp3, b.mp3x, keep, keep/z.txt and the package.
+    EXPECT_EQ(window().TotalItemCount, 6);
+}
+
+TEST_F(ListingRules, DSStoreFilesAreNeverListedButAFolderOfThatNameIs) {
+    writeOneSet();
+    writeFile(source(".DS_Store"), "finder data");
+    writeFile(source("sub/.DS_Store"), "finder data");
+    writeFile(source("sub/kept.txt"), "kept");
+    writeFile(source("other/.DS_Store/inside.txt"), "in a folder named .DS_Store");
+
+    window();
+    runBackup();
+
+    EXPECT_EQ(treeDifference(without(sourceTree(), {".DS_Store", "sub/.DS_Store"}), copyTree()),
+              "");
+    EXPECT_TRUE(filetest::exists(copy("other/.DS_Store/inside.txt")));
+}
+
+// Links are followed to their targets. One that resolves into the folder that holds it
+// lists its target (again); one that leads anywhere else, or nowhere, is skipped, so the
+// walk never leaves the source and never loops.
+TEST_F(ListingRules, LinksAreFollowedOnlyWithinTheirFolderAndBrokenOnesSkipped) {
+    writeOneSet();
+    writeFile(source("target.txt"), "the target");
+    writeFile(source("sub/own.txt"), "own");
+    writeFile(path("outside/secret.txt"), "not to be backed up");
+    filetest::makeLink("target.txt", source("same-folder-link"));
+    filetest::makeLink("../target.txt", source("sub/link-up"));
+    filetest::makeLink(path("outside/secret.txt"), source("outside-file-link"));
+    filetest::makeLink(path("outside"), source("outside-folder-link"));
+    filetest::makeLink("missing.txt", source("broken-link"));
+    filetest::makeLink(".", source("loop"));
+    filetest::makeLink("..", source("sub/parent-loop"));
+
+    window();
+    runBackup();
+
+    EXPECT_EQ(treeDifference(without(sourceTree(), {"same-folder-link", "sub/link-up",
+                                                    "outside-file-link", "outside-folder-link",
+                                                    "broken-link", "loop", "sub/parent-loop"}),
+                             copyTree()),
+              "");
+    EXPECT_FALSE(filetest::exists(copy("secret.txt")));
+    // target.txt twice (once through the link beside it), sub and sub/own.txt.
+    EXPECT_EQ(window().TotalItemCount, 4);
+    EXPECT_EQ(window().FilesCopied, 2);
+    EXPECT_EQ(errorMessages(), (std::vector<std::string>{"Started Backup", "Finished Backup"}));
+}
+
+TEST_F(ListingRules, NamesWithColonsAndBytesThatAreNotUtf8AreCopiedAndComparedWithoutLoss) {
+    writeOneSet();
+    const std::string latin1 = "caf\xe9.txt";
+    const std::string badFolder = "\xff\xfe folder";
+    writeFile(source("a:b.txt"), "colon in a name");
+    writeFile(source("x:y/in:side.txt"), "colons in folder and file");
+    writeFile(source(latin1), "latin-1 name");
+    writeFile(source(badFolder + "/\x80.bin"), std::string("\x80\x81\x82", 3));
+
+    window();
+    runBackup();
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_EQ(window().FilesCopied, 4);
+
+    writeFile(source(latin1), "latin-1 name, newer", kBaseTime + 60);
+    const TreeListing written = fileIdentities(path("dst/src"));
+    runBackup();
+
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_EQ(window().FilesUpdated, 1);
+    EXPECT_EQ(window().FilesCopied, 0);
+    EXPECT_EQ(without(fileIdentities(path("dst/src")), {latin1}), without(written, {latin1}));
+}
+
+TEST_F(ListingRules, TwoSetsWithSourcesOfTheSameNameMergeIntoOneSetFolder) {
+    writeFile(path("one/Docs/a.txt"), "from one");
+    writeFile(path("one/Docs/shared.txt"), "shared, from one");
+    writeFile(path("two/Docs/b.txt"), "from two");
+    writeFile(path("two/Docs/shared.txt"), "shared, from two", kBaseTime + 10);
+    writeFile(path("three/Other/c.txt"), "from a disabled set");
+    makeFolders(path("dst"));
+    writeSettings({{path("one/Docs"), path("dst")},
+                   {path("two/Docs"), path("dst")},
+                   {path("three/Other"), path("dst"), false}});
+
+    window();
+    runBackup();
+
+    TreeListing expected = describeTree(path("one/Docs"));
+    expected.merge(describeTree(path("two/Docs")));
+    expected["shared.txt"] = describeTree(path("two/Docs"))["shared.txt"];
+    EXPECT_EQ(treeDifference(expected, describeTree(path("dst/Docs"))), "");
+    EXPECT_FALSE(filetest::exists(path("dst/Other"))) << "a disabled set got its set folder";
+    EXPECT_EQ(window().FilesCopied, 3);
+    EXPECT_EQ(window().FilesUpdated, 1);
+}
+
+TEST_F(ListingRules, ASetMadeWithTheNewSetAndDestinationButtonsIsBackedUp) {
+    writeFile(path("Mail/inbox/1.eml"), "hello");
+    writeFile(path("Mail/sent.eml"), "bye");
+    makeFolders(path("Backups"));
+    mainwindow::MainWindow& shown = ::MainWindow();
+
+    const auto sourceChooser = chooseFolderInNextDialog(QString::fromStdString(path("Mail")));
+    shown.btn_New->click();
+    ASSERT_TRUE(waitForDialogs());
+    const auto destinationChooser =
+        chooseFolderInNextDialog(QString::fromStdString(path("Backups")));
+    shown.btn_Destination->click();
+    ASSERT_TRUE(waitForDialogs());
+    ASSERT_TRUE(sourceChooser->answered && destinationChooser->answered);
+
+    window();
+    runBackup();
+
+    EXPECT_EQ(treeDifference(describeTree(path("Mail")), describeTree(path("Backups/Mail"))), "");
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+#include "BackupRun.h"
+#include "mainwindow/MainWindow.h"
+#include "Trees.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace e2e;
+
+namespace {
+
+constexpr int kInjectedPeriodMs = 20;
+
+// A session bus of the test's own, and on it the fake screen saver (a child process) that
+// reports every user-activity call it receives.
+class PrivateSessionBus {
+public:
+    // False when no bus or no fake service could be started.
+    bool start() {
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+            return false;
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                       QStringLiteral("--print-address"),
+                       QStringLiteral("--address=unix:path=") + folder_.filePath("bus")});
+        if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000))
+            return false;
+        const QByteArray address = daemon_.readLine().trimmed();
+        if (address.isEmpty())
+            return false;
+        // Set before this process first uses the session bus, which connects on first use.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+
+        QObject::connect(&screenSaver_, &QProcess::readyReadStandardOutput, &screenSaver_,
+                         [this] { readReports(); });
+        screenSaver_.start(QCoreApplication::applicationDirPath() + "/e2e_fake_screensaver",
+                           QStringList());
+        return screenSaver_.waitForStarted(5000) && waitUntil([this] { return ready_; }, 5000);
+    }
+
+    ~PrivateSessionBus() {
+        for (QProcess* process : {&screenSaver_, &daemon_}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+
+    int calls() const { return calls_; }
+
+private:
+    void readReports() {
+        while (screenSaver_.canReadLine()) {
+            const QByteArray line = screenSaver_.readLine().trimmed();
+            if (line == "ready")
+                ready_ = true;
+            else if (line == "SimulateUserActivity")
+                ++calls_;
+        }
+    }
+
+    QTemporaryDir folder_;
+    QProcess daemon_;
+    QProcess screenSaver_;
+    bool ready_ = false;
+    int calls_ = 0;
+};
+
+// Runs the event loop for a while, as an idle window would.
+void idleFor(int milliseconds) {
+    waitUntil([] { return false; }, milliseconds);
+}
+
+class SleepGuard : public BackupRunTest {};
+
+TEST_F(SleepGuard, CallsTheScreenSaverEveryPeriodWhileARunLastsAndNeverWhenIdle) {
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.start()) << "no private session bus with the fake screen saver";
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
+        << "the process was connected to another session bus before";
+    qputenv("TOLVANE_NOSLEEP_PERIOD_MS", QByteArray::number(kInjectedPeriodMs));
+    writeOneSet();
+    makeBulkTree(path("src"), 40, 100, 64);
+    mainwindow::MainWindow& shown = window();
+
+    idleFor(20 * kInjectedPeriodMs);
+    EXPECT_EQ(bus.calls(), 0) << "called before any run";
+
+    const auto end = answerNextDialog("OK", kRunTimeoutMs);
+    QElapsedTimer run;
+    run.start();
+    shown.btn_Backup->click();
+    qint64 runMs = 0;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            if (!shown.BackingUp && runMs == 0)
+                runMs = run.elapsed();
+            return !running();
+        },
+        kRunTimeoutMs));
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_EQ(end->text, "Backup Complete");
+    EXPECT_FALSE(shown.tmrNoSleep->isActive());
+
+    // Every call sent during the run arrives; a tick may be late while a slice runs.
+    const int expected = int(runMs / kInjectedPeriodMs);
+    ASSERT_GE(expected, 10) << "the run was too short to measure the period";
+    EXPECT_TRUE(waitUntil([&] { return bus.calls() >= expected / 2; }, 5000));
+    idleFor(5 * kInjectedPeriodMs);
+    const int duringRun = bus.calls();
+    EXPECT_GE(duringRun, expected / 2) << "in a run of " << runMs << " ms";
+    EXPECT_LE(duringRun, expected + 1) << "in a run of " << runMs << " ms";
+
+    idleFor(20 * kInjectedPeriodMs);
+    EXPECT_EQ(bus.calls(), duringRun) << "called after the run";
+}
+
+TEST_F(SleepGuard, TicksEveryFiveSecondsFromStartToTheEndOfTheRun) {
+    writeOneSet();
+    writeFile(path("src/a.txt"), "a");
+    mainwindow::MainWindow& shown = window();
+    EXPECT_FALSE(shown.tmrNoSleep->isActive());
+
+    bool activeInRun = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+        activeInRun |=
+            shown.BackingUp && shown.tmrNoSleep->isActive() && shown.tmrNoSleep->interval() == 5000;
+    });
+    watch.start(0);
+    runBackup();
+
+    EXPECT_TRUE(activeInRun);
+    EXPECT_FALSE(shown.tmrNoSleep->isActive());
+}
+
+} // namespace

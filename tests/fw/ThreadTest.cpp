@@ -1,0 +1,439 @@
+#include "fw/Thread.h"
+
+#include "support/DialogDriver.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int waitMs = 10000;
+
+// Sets its flag when destroyed: shows that a killed worker's destructors ran.
+struct DestructionFlag {
+    bool& destroyed;
+    ~DestructionFlag() { destroyed = true; }
+};
+
+bool waitUntilEnded(const fw::Thread& thread) {
+    return QTest::qWaitFor([&thread] { return thread.State() == fw::Thread::NotRunning; }, waitMs);
+}
+
+void busyWaitYielding(std::chrono::milliseconds length) {
+    const auto end = Clock::now() + length;
+    while (Clock::now() < end)
+        fw::yieldPoint();
+}
+
+// A worker that counts its loop passes until it is killed.
+void countForever(long& passes) {
+    for (;;) {
+        ++passes;
+        fw::yieldPoint();
+    }
+}
+
+// Runs action once, from a timer on the main loop, as soon as a modal dialog is shown.
+void whenModalShown(QObject* context, std::function<void(QWidget*)> action) {
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, action = std::move(action)] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            action(modal);
+            poll->deleteLater();
+        }
+    });
+    poll->start(5);
+}
+
+void clickButton(QWidget* dialog, const QString& caption) {
+    for (auto* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->text().remove('&') == caption) {
+            button->click();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no button " << caption.toStdString();
+}
+
+QMessageBox::StandardButton askYesNo() {
+    return QMessageBox::question(nullptr, "Worker", "Go on?", QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No);
+}
+
+class PaintCounter : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+TEST(Thread, RunStartsOnceAndStateFollowsTheFiber) {
+    fw::Thread thread;
+    int runs = 0;
+    thread.onRun([&runs] {
+        ++runs;
+        busyWaitYielding(30ms);
+    });
+    EXPECT_EQ(thread.State(), fw::Thread::NotRunning);
+
+    thread.Run();
+    EXPECT_EQ(thread.State(), fw::Thread::Running);
+    thread.Run();
+    ASSERT_TRUE(waitUntilEnded(thread));
+    EXPECT_EQ(runs, 1);
+
+    thread.Run();
+    ASSERT_TRUE(waitUntilEnded(thread));
+    EXPECT_EQ(runs, 2);
+
+    thread.Kill();
+    EXPECT_EQ(thread.State(), fw::Thread::NotRunning);
+}
+
+TEST(Thread, YieldInsideASliceIsCheap) {
+    constexpr long calls = 10'000'000;
+    fw::Thread thread;
+    // Processor time, so that a busy machine taking the processor away does not count.
+    std::clock_t used = 0;
+    thread.onRun([&used] {
+        const std::clock_t start = std::clock();
+        for (long i = 0; i < calls; ++i)
+            fw::yieldPoint();
+        used = std::clock() - start;
+    });
+    thread.Run();
+    ASSERT_TRUE(waitUntilEnded(thread));
+
+    const double nanosecondsPerCall = 1e9 * used / CLOCKS_PER_SEC / calls;
+    EXPECT_LT(nanosecondsPerCall, 20.0);
+}
+
+TEST(Thread, LongWorkerReturnsToTheEventLoopEverySlice) {
+    PaintCounter widget;
+    widget.resize(50, 50);
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+
+    // The application's own event loop, not a test wait (which sleeps between its rounds).
+    QEventLoop loop;
+    fw::Thread thread;
+    bool running = false;
+    int paintsDuringRun = 0;
+    thread.onRun([&] {
+        running = true;
+        const int paintsBefore = widget.paints;
+        const auto end = Clock::now() + 300ms;
+        while (Clock::now() < end) {
+            widget.update();
+            fw::yieldPoint();
+        }
+        paintsDuringRun = widget.paints - paintsBefore;
+        running = false;
+        loop.quit();
+    });
+
+    QTimer ticker;
+    int ticksDuringRun = 0;
+    Clock::duration longestGap{};
+    auto lastTick = Clock::now();
+    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
+        const auto now = Clock::now();
+        if (running) {
+            ++ticksDuringRun;
+            longestGap = std::max(longestGap, now - lastTick);
+        }
+        lastTick = now;
+    });
+    ticker.start(5);
+
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    thread.Run();
+    loop.exec();
+    ASSERT_TRUE(waitUntilEnded(thread));
+
+    EXPECT_GE(ticksDuringRun, 10);
+    EXPECT_LT(longestGap, 50ms);
+    EXPECT_GE(paintsDuringRun, 5);
+}
+
+TEST(Thread, KillFromTheMainThreadUnwindsAtTheYieldPoint) {
+    fw::Thread thread;
+    bool destroyed = false;
+    bool laterStep = false;
+    long passes = 0;
+    thread.onRun([&] {
+        DestructionFlag flag{destroyed};
+        countForever(passes);
+        laterStep = true;
+    });
+    thread.Run();
+    ASSERT_TRUE(QTest::qWaitFor([&passes] { return passes > 1000; }, waitMs));
+    ASSERT_EQ(thread.State(), fw::Thread::Running);
+
+    thread.Kill();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(thread.State(), fw::Thread::NotRunning);
+    const long passesAtKill = passes;
+    QTest::qWait(50);
+    EXPECT_EQ(passes, passesAtKill);
+    EXPECT_FALSE(laterStep);
+}
+
+TEST(Thread, KillBeforeTheFirstSliceRunsNothing) {
+    fw::Thread thread;
+    bool ran = false;
+    thread.onRun([&ran] { ran = true; });
+    thread.Run();
+    thread.Kill();
+    EXPECT_EQ(thread.State(), fw::Thread::NotRunning);
+    QTest::qWait(50);
+    EXPECT_FALSE(ran);
+}
+
+TEST(Thread, DestroyingAThreadUnwindsItsSuspendedWorker) {
+    auto thread = std::make_unique<fw::Thread>();
+    bool destroyed = false;
+    long passes = 0;
+    thread->onRun([&] {
+        DestructionFlag flag{destroyed};
+        countForever(passes);
+    });
+    thread->Run();
+    ASSERT_TRUE(QTest::qWaitFor([&passes] { return passes > 0; }, waitMs));
+
+    thread.reset();
+    EXPECT_TRUE(destroyed);
+    const long passesAtDestruction = passes;
+    QTest::qWait(50);
+    EXPECT_EQ(passes, passesAtDestruction);
+}
+
+TEST(Thread, WorkerKillingItselfUnwindsAtOnce) {
+    fw::Thread thread;
+    bool destroyed = false;
+    bool laterStep = false;
+    thread.onRun([&] {
+        DestructionFlag flag{destroyed};
+        busyWaitYielding(30ms);
+        thread.Kill();
+        laterStep = true;
+    });
+    thread.Run();
+    ASSERT_TRUE(waitUntilEnded(thread));
+    EXPECT_TRUE(destroyed);
+    EXPECT_FALSE(laterStep);
+}
+
+TEST(Thread, WorkerStartsAnotherAndKillsItself) {
+    fw::Thread first;
+    fw::Thread second;
+    bool firstLaterStep = false;
+    bool secondFinished = false;
+    first.onRun([&] {
+        busyWaitYielding(20ms);
+        second.Run();
+        EXPECT_EQ(second.State(), fw::Thread::Running);
+        first.Kill();
+        firstLaterStep = true;
+    });
+    second.onRun([&] {
+        EXPECT_EQ(first.State(), fw::Thread::NotRunning);
+        busyWaitYielding(50ms);
+        secondFinished = true;
+    });
+    first.Run();
+    ASSERT_TRUE(waitUntilEnded(first));
+    ASSERT_TRUE(waitUntilEnded(second));
+    EXPECT_FALSE(firstLaterStep);
+    EXPECT_TRUE(secondFinished);
+}
+
+TEST(Thread, WorkerShowsAModalWhileAnotherWorkerKeepsRunning) {
+    QObject context;
+    fw::Thread asking;
+    fw::Thread counting;
+    long passes = 0;
+    counting.onRun([&passes] { countForever(passes); });
+
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
+    bool finished = false;
+    asking.onRun([&] {
+        answer = askYesNo();
+        busyWaitYielding(30ms);
+        finished = true;
+    });
+
+    long passesWhileModal = 0;
+    bool yieldsInHandlerKeptTheWorker = false;
+    whenModalShown(&context, [&](QWidget* dialog) {
+        // A handler inside the worker's modal runs on the worker's stack: its yield points
+        // must not switch the worker out, so nothing else runs during them.
+        const long passesBefore = passes;
+        busyWaitYielding(40ms);
+        yieldsInHandlerKeptTheWorker = passes == passesBefore;
+
+        const long atStart = passes;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return passes > atStart + 1000; }, waitMs));
+        passesWhileModal = passes - atStart;
+        clickButton(dialog, "Yes");
+    });
+
+    counting.Run();
+    asking.Run();
+    ASSERT_TRUE(waitUntilEnded(asking));
+    EXPECT_EQ(answer, QMessageBox::Yes);
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(yieldsInHandlerKeptTheWorker);
+    EXPECT_GT(passesWhileModal, 1000);
+    EXPECT_EQ(counting.State(), fw::Thread::Running);
+    counting.Kill();
+    EXPECT_EQ(counting.State(), fw::Thread::NotRunning);
+}
+
+TEST(Thread, KillWhileInAModalTakesEffectAtTheNextYield) {
+    QObject context;
+    fw::Thread thread;
+    bool destroyed = false;
+    bool stepAfterModal = false;
+    bool stepAfterYield = false;
+    thread.onRun([&] {
+        DestructionFlag flag{destroyed};
+        askYesNo();
+        stepAfterModal = true;
+        for (int i = 0; i < 64; ++i)
+            fw::yieldPoint();
+        stepAfterYield = true;
+    });
+
+    bool stillRunningAfterKill = false;
+    bool destroyedDuringModal = true;
+    whenModalShown(&context, [&](QWidget* dialog) {
+        thread.Kill();
+        stillRunningAfterKill = thread.State() == fw::Thread::Running;
+        destroyedDuringModal = destroyed;
+        clickButton(dialog, "No");
+    });
+
+    thread.Run();
+    ASSERT_TRUE(waitUntilEnded(thread));
+    EXPECT_TRUE(stillRunningAfterKill);
+    EXPECT_FALSE(destroyedDuringModal);
+    EXPECT_TRUE(stepAfterModal);
+    EXPECT_FALSE(stepAfterYield);
+    EXPECT_TRUE(destroyed);
+}
+
+TEST(Thread, ExceptionInAWorkerIsReportedAndTheApplicationGoesOn) {
+    fw::Thread failing;
+    failing.onRun([] {
+        busyWaitYielding(20ms);
+        throw std::runtime_error("disk on fire");
+    });
+    const auto report = answerNextDialog("OK");
+    failing.Run();
+    ASSERT_TRUE(waitForDialogs());
+    ASSERT_TRUE(waitUntilEnded(failing));
+    EXPECT_TRUE(report->answered);
+    EXPECT_TRUE(report->text.contains("disk on fire")) << report->text.toStdString();
+
+    fw::Thread next;
+    bool nextFinished = false;
+    next.onRun([&nextFinished] {
+        busyWaitYielding(20ms);
+        nextFinished = true;
+    });
+    next.Run();
+    ASSERT_TRUE(waitUntilEnded(next));
+    EXPECT_TRUE(nextFinished);
+}
+
+// Each worker keeps its own record of the exception it is handling, even when it gives way
+// inside a catch block and another worker throws and catches meanwhile.
+TEST(Thread, ExceptionsBeingHandledStayWithTheirWorker) {
+    fw::Thread handling;
+    fw::Thread throwing;
+    QString rethrown;
+    handling.onRun([&rethrown] {
+        try {
+            try {
+                throw std::runtime_error("first worker's");
+            } catch (const std::exception&) {
+                busyWaitYielding(60ms);
+                throw;
+            }
+        } catch (const std::runtime_error& e) {
+            rethrown = e.what();
+        }
+    });
+    int caught = 0;
+    throwing.onRun([&caught] {
+        const auto end = Clock::now() + 60ms;
+        while (Clock::now() < end) {
+            try {
+                throw std::logic_error("second worker's");
+            } catch (const std::logic_error&) {
+                ++caught;
+                fw::yieldPoint();
+            }
+        }
+    });
+    handling.Run();
+    throwing.Run();
+    ASSERT_TRUE(waitUntilEnded(handling));
+    ASSERT_TRUE(waitUntilEnded(throwing));
+    EXPECT_EQ(rethrown, "first worker's");
+    EXPECT_GT(caught, 0);
+}
+
+// Quitting unwinds the workers still waiting to run, both those whose Thread goes with the
+// application and those whose Thread outlives it: their destructors run before the
+// application object is gone, and nothing they hold leaks (in the sanitizer build a leak
+// changes the child's exit code).
+TEST(ThreadDeathTest, ApplicationExitUnwindsWaitingWorkers) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static fw::Thread* outliving = new fw::Thread;
+            auto* owned = new fw::Thread(qApp);
+            int started = 0;
+            int unwound = 0;
+            long passes = 0;
+            for (fw::Thread* thread : {outliving, owned}) {
+                thread->onRun([&started, &unwound, &passes] {
+                    ++started;
+                    struct Count {
+                        int& unwound;
+                        ~Count() { ++unwound; }
+                    } count{unwound};
+                    const auto held = std::make_unique<std::vector<long>>(1000);
+                    countForever(passes);
+                });
+                thread->Run();
+            }
+            if (!QTest::qWaitFor([&started] { return started == 2; }, waitMs))
+                std::exit(2);
+            delete qApp;
+            std::exit(unwound == 2 && outliving->State() == fw::Thread::NotRunning ? 0 : 3);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+} // namespace

@@ -1,0 +1,206 @@
+#include "fw/Canvas.h"
+#include "mainwindow/MainWindow.h"
+#include "sets/SetsTesting.h"
+#include "support/DialogDriver.h"
+#include "support/PackageCopy.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace sets_testing;
+
+namespace {
+
+const QStringList designLadder(7, "-");
+
+// What every opening leaves, whatever the settings file held.
+void expectIdleWindow(mainwindow::MainWindow& window) {
+    EXPECT_EQ(window.softwareName, "Tolvane");
+    EXPECT_EQ(window.windowTitle(), "Tolvane");
+    EXPECT_FALSE(window.stx_Scrolling->isVisibleTo(&window));
+    EXPECT_FALSE(window.tmrNoSleep->isActive());
+    EXPECT_TRUE(window.cvs_middle->Backdrop().isNull());
+    EXPECT_FALSE(window.cvs_topRight->Backdrop().isNull());
+    EXPECT_TRUE(window.Changed);
+    EXPECT_FALSE(window.BackingUp);
+}
+
+TEST(Opening, FirstStartWritesAFreshFileAndLeavesTheDesignDisplay) {
+    ASSERT_FALSE(QFile::exists(settingsPath()));
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    expectIdleWindow(window);
+    EXPECT_FALSE(window.Backdrop().isNull());
+    EXPECT_EQ(settingsLines(), QStringList({"cont:", "ext:"}));
+    EXPECT_EQ(window.pmn_Sets->count(), 0);
+    EXPECT_EQ(ladderTexts(window.stx_setPath), designLadder);
+    EXPECT_EQ(ladderTexts(window.stx_destPath), designLadder);
+    EXPECT_FALSE(window.btn_Destination->isEnabled());
+    EXPECT_TRUE(window.chb_enableSet->isEnabled());
+    EXPECT_FALSE(window.chb_enableSet->isChecked());
+}
+
+TEST(Opening, ThreeSetsFillThePopupAndShowTheFirst) {
+    QTemporaryDir root;
+    const QString one = makeFolder(root.path(), "one");
+    const QString two = makeFolder(root.path(), "two");
+    const QString three = makeFolder(root.path(), "three");
+    const QString copies = makeFolder(root.path(), "copies");
+    const QStringList lines = {setLine(true, one, copies), setLine(false, two),
+                               setLine(true, three, copies), "cont:", "ext:"};
+    writeSettings(lines);
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    expectIdleWindow(window);
+    EXPECT_EQ(popupRows(*window.pmn_Sets), QStringList({"√ one", "- two", "√ three"}));
+    EXPECT_EQ(window.pmn_Sets->currentIndex(), 0);
+    EXPECT_TRUE(ladderTexts(window.stx_setPath).contains(":…one"));
+    EXPECT_TRUE(ladderTexts(window.stx_destPath).contains(":…copies"));
+    EXPECT_TRUE(window.btn_Destination->isEnabled());
+    EXPECT_TRUE(window.chb_enableSet->isEnabled());
+    EXPECT_TRUE(window.chb_enableSet->isChecked());
+    EXPECT_EQ(settingsLines(), lines);
+}
+
+TEST(Opening, FileWithoutSetsShowsTheNoSetDisplay) {
+    writeSettings({"cont:cache?", "ext:"});
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    expectIdleWindow(window);
+    EXPECT_EQ(window.pmn_Sets->count(), 0);
+    EXPECT_EQ(window.pmn_Sets->currentIndex(), -1);
+    EXPECT_EQ(ladderTexts(window.stx_setPath),
+              QStringList({"Please add a backup set", "", "", "", "", "", ""}));
+    EXPECT_EQ(ladderTexts(window.stx_destPath), QStringList({"-", "", "", "", "", "", ""}));
+    EXPECT_FALSE(window.chb_enableSet->isEnabled());
+    EXPECT_FALSE(window.chb_enableSet->isChecked());
+    EXPECT_FALSE(window.btn_Destination->isEnabled());
+}
+
+TEST(Opening, UnreadableFileIsKeptAsideBeforeAFreshOneIsWritten) {
+    ASSERT_TRUE(QDir().mkpath(settingsPath()));
+    ASSERT_TRUE(QDir().mkpath(settingsPath() + "/inside"));
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    EXPECT_EQ(window.pmn_Sets->count(), 0);
+    EXPECT_TRUE(QFileInfo(settingsPath() + ".unreadable/inside").isDir());
+    EXPECT_EQ(settingsLines(), QStringList({"cont:", "ext:"}));
+}
+
+void ignoreSignal(int) {}
+
+// Interrupts the main thread's system calls with a signal until stopped, so that a read
+// from a pipe that has no more data fails with EINTR instead of waiting.
+class Interrupter {
+public:
+    Interrupter()
+        : target_(pthread_self()) {
+        struct sigaction action = {};
+        action.sa_handler = ignoreSignal; // no SA_RESTART: blocked calls fail with EINTR
+        sigaction(SIGUSR1, &action, &saved_);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                pthread_kill(target_, SIGUSR1);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+    }
+    ~Interrupter() {
+        stop_ = true;
+        thread_.join();
+        sigaction(SIGUSR1, &saved_, nullptr);
+    }
+    Interrupter(const Interrupter&) = delete;
+    Interrupter& operator=(const Interrupter&) = delete;
+
+private:
+    pthread_t target_;
+    struct sigaction saved_ = {};
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+TEST(Opening, SetsReadBeforeAReadErrorGetTheirRowsAndTheFileIsKept) {
+    QTemporaryDir root;
+    const QString one = makeFolder(root.path(), "one");
+    const QString two = makeFolder(root.path(), "two");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath()).path()));
+    // A pipe that delivers these lines and then fails: the writing end stays open, so the
+    // reader waits for more until the signal interrupts it.
+    ASSERT_EQ(mkfifo(QFile::encodeName(settingsPath()).constData(), 0600), 0);
+    const int pipe = open(QFile::encodeName(settingsPath()).constData(), O_RDWR);
+    ASSERT_GE(pipe, 0);
+    const QByteArray delivered =
+        (QStringList({setLine(true, one), setLine(false, two, one), "cont:keep?"}).join('\n') +
+         '\n')
+            .toUtf8();
+    ASSERT_EQ(write(pipe, delivered.constData(), std::size_t(delivered.size())), delivered.size());
+
+    {
+        const Interrupter interrupter;
+        ::MainWindow();
+    }
+    close(pipe);
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    EXPECT_EQ(popupRows(*window.pmn_Sets), QStringList({"√ one", "- two"}));
+    EXPECT_EQ(window.Sets.size(), 2u);
+    EXPECT_EQ(window.pmn_Sets->currentIndex(), 0);
+    EXPECT_TRUE(ladderTexts(window.stx_setPath).contains(":…one"));
+    struct stat kept = {};
+    ASSERT_EQ(stat(QFile::encodeName(settingsPath() + ".unreadable").constData(), &kept), 0);
+    EXPECT_TRUE(S_ISFIFO(kept.st_mode));
+    EXPECT_EQ(settingsLines(),
+              QStringList({setLine(true, one), setLine(false, two, one), "cont:keep?", "ext:"}));
+}
+
+// The opening in a package copy whose Resources folder lacks the window's backdrop.
+constexpr char kScenarioVariable[] = "TOLVANE_OPENING_SCENARIO";
+
+TEST(OpeningInPackageCopy, WithoutBackground) {
+    if (qgetenv(kScenarioVariable) != "no-background")
+        GTEST_SKIP() << "runs inside a package copy started by the test below";
+    QTemporaryDir root;
+    const QString source = makeFolder(root.path(), "source");
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    EXPECT_TRUE(window.Backdrop().isNull());
+    expectIdleWindow(window);
+    EXPECT_EQ(settingsLines(), QStringList({"cont:", "ext:"}));
+    chooseFolderInNextDialog(source);
+    window.btn_New->click();
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_EQ(popupRows(*window.pmn_Sets), QStringList({"√ source"}));
+    EXPECT_EQ(settingsLines(), QStringList({setLine(true, source), "cont:", "ext:"}));
+}
+
+TEST(Opening, MissingBackgroundPictureLeavesTheBackdropEmptyAndAllElseWorking) {
+    PackageCopy package;
+    ASSERT_TRUE(package.copied());
+    for (const char* picture :
+         {"hard_drive.jpg", "hard_drive2.jpg", "backup_drive.jpg", "help_background.jpg"})
+        ASSERT_TRUE(QFile::copy(QDir(TOLVANE_RESOURCES_DIR).filePath(picture),
+                                package.resources().filePath(picture)));
+    QString output;
+    EXPECT_TRUE(package.run("OpeningInPackageCopy.WithoutBackground", kScenarioVariable,
+                            "no-background", output))
+        << output.toStdString();
+}
+
+} // namespace
