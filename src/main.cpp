@@ -1,6 +1,5 @@
 #include "shell/Startup.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     return shell::_Startup(argc, argv);
 }

@@ -25,7 +25,9 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
     showItemFolder(window, item);
     if (IsPackage(destination)) {
         showInfo(window, "Removing old : " + destination.Name());
-        window.DeleteFolder(destination);
+        // Taken as it is: when the copy is a link, the link goes and what it leads to, which
+        // lies outside the backup, is never touched.
+        window.DeleteFolder(fw::FolderItem::fromNativePath(destination.nativePath(), false));
     } else {
         // Not counted: the test below finds the copy still there and counts the error once.
         guarded(

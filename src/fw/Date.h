@@ -21,7 +21,8 @@ public:
     std::time_t unixTime() const { return unixTime_; }
 
 private:
-    explicit Date(std::time_t seconds) : unixTime_(seconds) {}
+    explicit Date(std::time_t seconds)
+        : unixTime_(seconds) {}
     std::time_t unixTime_;
 };
 

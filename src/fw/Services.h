@@ -1,9 +1,9 @@
 #pragma once
 
+#include "FolderItem.h"
+
 #include <QString>
 #include <QUrl>
-
-#include "FolderItem.h"
 
 // Services of the desktop and the operating system.
 namespace fw {

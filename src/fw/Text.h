@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <cstdint>
+#include <QString>
 #include <string>
 #include <vector>
 

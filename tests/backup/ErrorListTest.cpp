@@ -38,13 +38,6 @@ TEST(ErrorList, EntriesCarryTheTimeStampAndOnlyCountedOnesRaiseTheCount) {
     EXPECT_EQ(second.captured(1), "Could not remove - /:b:plan.docso couldn't write new");
 }
 
-TEST(ErrorList, EntriesKeepBytesThatAreNotText) {
-    const std::string path = "Could not copy - /:b:caf\xe9.txt";
-    const std::string entry = backup::ErrorListEntry(path);
-    ASSERT_GE(entry.size(), path.size());
-    EXPECT_EQ(entry.substr(entry.size() - path.size()), path);
-}
-
 TEST(SaveErrorList, WritesTheHeadingAnEmptyLineAndEveryEntryToTheDesktop) {
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(desktopPath())));
     filetest::writeFile(desktopPath() + "/other", "untouched");

@@ -7,40 +7,22 @@
 using filetest::makeFolder;
 using filetest::writeFile;
 
-namespace {
-
-bool isPackage(const std::string& path) {
-    return backup::IsPackage(fw::FolderItem::fromNativePath(path));
-}
-
-} // namespace
-
-TEST(IsPackage, KnowsBundlesByTheirExtensionInAnyCase) {
+TEST(IsPackage, TakesBundlesAndAppDirsButNotFilesPlainFoldersOrMissingItems) {
     filetest::TempFolder temp;
-    makeFolder(temp / "Editor.app");
-    makeFolder(temp / "Notes.RTFD");
-    makeFolder(temp / "Library.photoslibrary");
-    EXPECT_TRUE(isPackage(temp / "Editor.app"));
-    EXPECT_TRUE(isPackage(temp / "Notes.RTFD"));
-    EXPECT_TRUE(isPackage(temp / "Library.photoslibrary"));
-}
-
-TEST(IsPackage, KnowsAnAppDirByItsExecutableAppRun) {
-    filetest::TempFolder temp;
+    makeFolder(temp / "Editor.APP");
     makeFolder(temp / "Tool");
     writeFile(temp / "Tool/AppRun", "#!/bin/sh\n", 0755);
     makeFolder(temp / "NotATool");
     writeFile(temp / "NotATool/AppRun", "#!/bin/sh\n", 0644);
-    EXPECT_TRUE(isPackage(temp / "Tool"));
-    EXPECT_FALSE(isPackage(temp / "NotATool"));
-}
+    writeFile(temp / "File.app", "not a folder");
+    const auto isPackage = [&temp](const char* name) {
+        return backup::IsPackage(fw::FolderItem::fromNativePath(temp / name));
+    };
 
-TEST(IsPackage, RefusesFilesPlainFoldersAndMissingItems) {
-    filetest::TempFolder temp;
-    writeFile(temp / "Editor.app", "not a folder");
-    makeFolder(temp / "Documents");
-    EXPECT_FALSE(isPackage(temp / "Editor.app"));
-    EXPECT_FALSE(isPackage(temp / "Documents"));
-    EXPECT_FALSE(isPackage(temp / "Gone.app"));
+    EXPECT_TRUE(isPackage("Editor.APP"));
+    EXPECT_TRUE(isPackage("Tool"));
+    EXPECT_FALSE(isPackage("NotATool"));
+    EXPECT_FALSE(isPackage("File.app"));
+    EXPECT_FALSE(isPackage("Gone.app"));
     EXPECT_FALSE(backup::IsPackage(fw::GetFolderItem("Backup:Work:Gone.app")));
 }

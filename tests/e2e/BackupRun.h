@@ -2,6 +2,7 @@
 
 #include "fw/FileTestSupport.h"
 #include "support/DialogDriver.h"
+#include "Trees.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -55,6 +56,11 @@ protected:
                               const QStringList& extensions = {});
     // The common case: one enabled set "src" backed up into "dst" (both created).
     void writeOneSet(const QStringList& contains = {}, const QStringList& extensions = {});
+    // In that layout: an item of the source, its copy in the set folder, and both trees.
+    std::string source(const std::string& relative) const { return path("src/" + relative); }
+    std::string copy(const std::string& relative) const { return path("dst/src/" + relative); }
+    TreeListing sourceTree() const { return describeTree(path("src")); }
+    TreeListing copyTree() const { return describeTree(path("dst/src")); }
 
     // The main window, built on first use, showing its "Backup" page.
     static mainwindow::MainWindow& window();

@@ -16,13 +16,7 @@ using Strings = std::vector<std::string>;
 
 const Strings kCleanRun = {"Started Backup", "Finished Backup"};
 
-class CopyAndReplace : public BackupRunTest {
-protected:
-    std::string source(const std::string& relative) const { return path("src/" + relative); }
-    std::string copy(const std::string& relative) const { return path("dst/src/" + relative); }
-    TreeListing sourceTree() const { return describeTree(path("src")); }
-    TreeListing copyTree() const { return describeTree(path("dst/src")); }
-};
+class CopyAndReplace : public BackupRunTest {};
 
 TEST_F(CopyAndReplace, FirstRunCopiesTheTreeAndASecondRunChangesNothing) {
     writeOneSet();

@@ -22,9 +22,6 @@ using Strings = std::vector<std::string>;
 // error list, the run goes on, and the end offers to save the list on the Desktop.
 class Failures : public BackupRunTest {
 protected:
-    std::string source(const std::string& relative) const { return path("src/" + relative); }
-    std::string copy(const std::string& relative) const { return path("dst/src/" + relative); }
-
     static std::string desktop() { return QDir::homePath().toStdString() + "/Desktop"; }
 
     static QString errorsQuestion(int count) {
@@ -108,9 +105,9 @@ TEST_F(Failures, ItemsRemovedBetweenListingAndCopyingAreReportedAndTheRunGoesOn)
         (Strings{"Started Backup", "Could not check - " + colonPath(copy("zz/has-a-copy.txt")),
                  "Could not copy - " + colonPath(copy("zz/new.txt")), "Finished Backup"}));
     EXPECT_TRUE(savedErrorLists().empty()) << "saved although the answer was No";
-    TreeListing expected = describeTree(path("src"));
-    expected["zz/has-a-copy.txt"] = describeTree(path("dst/src"))["zz/has-a-copy.txt"];
-    EXPECT_EQ(treeDifference(expected, describeTree(path("dst/src"))), "");
+    TreeListing expected = sourceTree();
+    expected["zz/has-a-copy.txt"] = copyTree()["zz/has-a-copy.txt"];
+    EXPECT_EQ(treeDifference(expected, copyTree()), "");
     EXPECT_EQ(window().FilesCopied, 2000);
     expectIdleLook("Complete");
 }

@@ -10,13 +10,7 @@ using namespace e2e;
 
 namespace {
 
-class ListingRules : public BackupRunTest {
-protected:
-    std::string source(const std::string& relative) const { return path("src/" + relative); }
-    std::string copy(const std::string& relative) const { return path("dst/src/" + relative); }
-    TreeListing sourceTree() const { return describeTree(path("src")); }
-    TreeListing copyTree() const { return describeTree(path("dst/src")); }
-};
+class ListingRules : public BackupRunTest {};
 
 TEST_F(ListingRules, ExclusionsLeaveOutMatchingFilesAndFoldersWithEverythingInside) {
     writeOneSet({"cache", "photo"}, {"mp3", "tmp"});

@@ -6,31 +6,6 @@
 
 using fw::Str;
 
-namespace {
-
-// The size text's arithmetic: scaled values held as floats after every step, rounded, then
-// written with Str. Every worked value of the size text must come out of Str and Round.
-std::string sizeText(std::uint64_t size) {
-    const double d = static_cast<double>(size);
-    float gb = static_cast<float>(((d / 1000) / 1000) / 1000);
-    float mb = static_cast<float>((d / 1000) / 1000);
-    float kb = static_cast<float>(d / 1000);
-    if (gb > 0.5f) {
-        gb = static_cast<float>(fw::Round(static_cast<double>(gb) * 100));
-        gb = static_cast<float>(static_cast<double>(gb) / 100);
-        return Str(gb) + " Gb";
-    }
-    if (mb > 0.5f) {
-        mb = static_cast<float>(fw::Round(static_cast<double>(mb) * 10));
-        mb = static_cast<float>(static_cast<double>(mb) / 10);
-        return Str(mb) + " Mb";
-    }
-    kb = static_cast<float>(fw::Round(kb));
-    return Str(kb) + " Kb";
-}
-
-} // namespace
-
 TEST(Str, FloatsInTheirShortestFormWithoutExponent) {
     EXPECT_EQ(Str(0.9f), "0.9");
     EXPECT_EQ(Str(1.23f), "1.23");
@@ -68,31 +43,6 @@ TEST(Round, HalvesAwayFromZero) {
     EXPECT_EQ(fw::Round(-2.5), -3.0);
     EXPECT_EQ(fw::Round(0.499), 0.0);
     EXPECT_EQ(fw::Round(99.9995), 100.0);
-}
-
-TEST(Str, EveryWorkedSizeText) {
-    const std::pair<std::uint64_t, const char*> table[] = {
-        {0, "0 Kb"},
-        {499, "0 Kb"},
-        {12'345, "12 Kb"},
-        {499'999, "500 Kb"},
-        {500'000, "500 Kb"},
-        {500'001, "0.5 Mb"},
-        {600'000, "0.6 Mb"},
-        {950'000, "0.9 Mb"},
-        {1'234'567, "1.2 Mb"},
-        {99'950'000, "99.9 Mb"},
-        {123'456'789, "123.5 Mb"},
-        {500'000'000, "500 Mb"},
-        {500'000'029, "500 Mb"},
-        {500'000'030, "0.5 Gb"},
-        {600'000'000, "0.6 Gb"},
-        {999'994'999, "1 Gb"},
-        {1'234'567'890, "1.23 Gb"},
-        {1'000'000'000'000, "1000 Gb"},
-    };
-    for (const auto& [bytes, text] : table)
-        EXPECT_EQ(sizeText(bytes), text) << bytes << " bytes";
 }
 
 TEST(InStr, PositionsAreOneBasedAndBytewise) {

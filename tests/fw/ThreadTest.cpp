@@ -110,6 +110,13 @@ TEST(Thread, RunStartsOnceAndStateFollowsTheFiber) {
 
 TEST(Thread, YieldInsideASliceIsCheap) {
     constexpr long calls = 10'000'000;
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+    // Instrumented or unoptimised code: only a gross regression (a clock read or a switch on
+    // every call) is caught here.
+    constexpr double maxNanosecondsPerCall = 100.0;
+#else
+    constexpr double maxNanosecondsPerCall = 20.0;
+#endif
     fw::Thread thread;
     // Processor time, so that a busy machine taking the processor away does not count.
     std::clock_t used = 0;
@@ -123,7 +130,7 @@ TEST(Thread, YieldInsideASliceIsCheap) {
     ASSERT_TRUE(waitUntilEnded(thread));
 
     const double nanosecondsPerCall = 1e9 * used / CLOCKS_PER_SEC / calls;
-    EXPECT_LT(nanosecondsPerCall, 20.0);
+    EXPECT_LT(nanosecondsPerCall, maxNanosecondsPerCall);
 }
 
 TEST(Thread, LongWorkerReturnsToTheEventLoopEverySlice) {

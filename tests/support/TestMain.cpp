@@ -1,16 +1,14 @@
 #include "shell/Startup.h"
 
+#include <cstdlib>
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 
 // Every test process runs in a private HOME with no XDG variables, so the settings file,
 // the Desktop and the application's data never touch the user's own, and without a
 // session bus unless a test starts one.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
 
     QTemporaryDir home(QDir::tempPath() + "/tolvane-test-XXXXXX");
