@@ -1,5 +1,6 @@
 #include "BackupRun.h"
 #include "mainwindow/MainWindow.h"
+#include "support/PrivateBus.h"
 #include "Trees.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace e2e;
@@ -24,19 +23,10 @@ class PrivateSessionBus {
 public:
     // False when no bus or no fake service could be started.
     bool start() {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            return false;
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--print-address"),
-                       QStringLiteral("--address=unix:path=") + folder_.filePath("bus")});
-        if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000))
-            return false;
-        const QByteArray address = daemon_.readLine().trimmed();
-        if (address.isEmpty())
+        if (!bus_.start())
             return false;
         // Set before this process first uses the session bus, which connects on first use.
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().toUtf8());
 
         QObject::connect(&screenSaver_, &QProcess::readyReadStandardOutput, &screenSaver_,
                          [this] { readReports(); });
@@ -46,11 +36,9 @@ public:
     }
 
     ~PrivateSessionBus() {
-        for (QProcess* process : {&screenSaver_, &daemon_}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(5000);
-            }
+        if (screenSaver_.state() != QProcess::NotRunning) {
+            screenSaver_.kill();
+            screenSaver_.waitForFinished(5000);
         }
     }
 
@@ -67,8 +55,7 @@ private:
         }
     }
 
-    QTemporaryDir folder_;
-    QProcess daemon_;
+    PrivateBus bus_;
     QProcess screenSaver_;
     bool ready_ = false;
     int calls_ = 0;

@@ -1,6 +1,7 @@
 #include "fw/Services.h"
 
 #include "support/DialogDriver.h"
+#include "support/PrivateBus.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -36,35 +37,6 @@ private:
             lines().append(QString::fromLatin1(context.category) + ": " + text);
     }
     QtMessageHandler previous_;
-};
-
-// A session bus of the test's own: a dbus-daemon listening in a temporary folder.
-class PrivateBus {
-public:
-    bool start() {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            return false;
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--print-address"),
-                       QStringLiteral("--address=unix:path=") + dir_.filePath("bus")});
-        if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000))
-            return false;
-        address_ = QString::fromUtf8(daemon_.readLine().trimmed());
-        return !address_.isEmpty();
-    }
-    ~PrivateBus() {
-        if (daemon_.state() != QProcess::NotRunning) {
-            daemon_.kill();
-            daemon_.waitForFinished(5000);
-        }
-    }
-    const QString& address() const { return address_; }
-
-private:
-    QTemporaryDir dir_;
-    QProcess daemon_;
-    QString address_;
 };
 
 // Stands in for the desktop's screen saver. It counts the calls and never answers, like a
