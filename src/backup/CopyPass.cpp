@@ -159,9 +159,13 @@ void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item, bool di
 // just handled, not the number of items done.
 void progressStep(MainWindow& window, std::int32_t shown) {
     const double done = double(shown) / double(window.TotalItemCount) * 100.0;
-    window.prb_Progress->setValue(int(done));
+    // The bar moves once per percent; redrawing it for every item would spend a large run's
+    // time painting the same picture.
+    if (window.prb_Progress->value() != int(done)) {
+        window.prb_Progress->setValue(int(done));
+        fw::Refresh(window.prb_Progress);
+    }
     backup::setText(window.stx_files, counterText(shown, window.TotalItemCount));
-    fw::Refresh(window.prb_Progress);
     fw::Refresh(window.stx_files);
     fw::yieldPoint();
 }

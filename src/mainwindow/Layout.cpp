@@ -498,6 +498,9 @@ void buildControls(MainWindow& window, QWidget& content, std::size_t first, std:
         }
         if (auto* widget = qobject_cast<QWidget*>(made)) {
             const QRect geometry = toQRect(control.geometry);
+            // Every control keeps its design size. Saying so also spares each new text of a
+            // label a layout request to its parent, which a run sends thousands of times.
+            widget->setFixedSize(geometry.size());
             if (control.parent) {
                 const Control& box = controlNamed(control.parent);
                 widget->setParent(content.findChild<QWidget*>(QLatin1String(box.name)));

@@ -38,6 +38,18 @@ void paintLadder(const Ladder& ladder, const QColor& colour) {
     }
 }
 
+// Sets one line; with `redraw`, a line whose text changed is redrawn at once. A line that
+// already shows the text needs nothing: during a run, item after item comes from the same
+// folder, and redrawing unchanged lines would spend the run's time painting.
+void showLine(QLabel& line, const std::string& text, bool redraw) {
+    const QString shown = fw::toQString(text);
+    if (line.text() == shown)
+        return;
+    line.setText(shown);
+    if (redraw)
+        fw::Refresh(&line);
+}
+
 // One path component per line. A path of more than six components shows only the last six
 // below the mark ":……". The last piece of a split colon path (empty for a folder) is never
 // shown.
@@ -45,20 +57,16 @@ void fillLadder(const Ladder& ladder, const std::string& path, bool redrawEachLi
     const std::vector<std::string> pieces = fw::Split(path, ":");
     const std::size_t last = pieces.size() - 1;
     if (last > 6) {
-        ladder[0]->setText(fw::toQString(elidedMark));
+        showLine(*ladder[0], elidedMark, false);
         for (std::size_t i = 1; i < ladder.size(); ++i) {
-            ladder[i]->setText(fw::toQString(lineMark + pieces[last - 7 + i]));
+            showLine(*ladder[i], lineMark + pieces[last - 7 + i], false);
             fw::yieldPoint();
         }
         return;
     }
     for (std::size_t i = 0; i < ladder.size(); ++i) {
-        if (i < last)
-            ladder[i]->setText(fw::toQString((i > 0 ? lineMark : std::string()) + pieces[i]));
-        else
-            ladder[i]->clear();
-        if (redrawEachLine)
-            fw::Refresh(ladder[i]);
+        showLine(*ladder[i], i < last ? (i > 0 ? lineMark : std::string()) + pieces[i] : "",
+                 redrawEachLine);
         fw::yieldPoint();
     }
 }

@@ -322,6 +322,9 @@ TEST_F(MainWindowLayout, LabelsShowFileNamesAsPlainText) {
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
     }
     QLabel& line = *::MainWindow().stx_copyPath[2];
+    // Free of its fixed size, the label's size hint follows the text it shows.
+    line.setMinimumSize(0, 0);
+    line.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     line.setText(QStringLiteral("<b>a<br>b</b>"));
     const QSize plain = line.sizeHint();
     line.setText(QStringLiteral("ab"));
