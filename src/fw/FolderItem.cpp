@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -21,7 +22,8 @@
 namespace fw {
 
 struct FolderItem::Listing {
-    std::vector<std::string> names; // native names, sorted by their bytes
+    // Sorted by name bytes; the type is what the folder said when it was read.
+    std::vector<posix::FolderEntry> entries;
 };
 
 namespace {
@@ -112,30 +114,32 @@ const FolderItem::Listing& FolderItem::listing() const {
                                      ? -1
                                      : ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC |
                                                                  (follow_ ? 0 : O_NOFOLLOW)));
-    std::vector<posix::FolderEntry> entries;
     if (folder.get() >= 0) {
-        if (const int err = posix::readFolder(folder.get(), entries))
+        if (const int err = posix::readFolder(folder.get(), listing->entries))
             qCWarning(lcFw) << "Cannot list all of" << path_.c_str() << ":" << std::strerror(err);
     }
-    listing->names.reserve(entries.size());
-    for (posix::FolderEntry& entry : entries)
-        listing->names.push_back(std::move(entry.name));
-    std::sort(listing->names.begin(), listing->names.end());
+    std::sort(
+        listing->entries.begin(), listing->entries.end(),
+        [](const posix::FolderEntry& a, const posix::FolderEntry& b) { return a.name < b.name; });
     listing_ = std::move(listing);
     return *listing_;
 }
 
 int FolderItem::Count() const {
-    return int(listing().names.size());
+    return int(listing().entries.size());
 }
 
 std::optional<FolderItem> FolderItem::Item(int index) const {
-    const auto& names = listing().names;
-    if (index < 1 || index > int(names.size()))
+    const auto& entries = listing().entries;
+    if (index < 1 || index > int(entries.size()))
         return std::nullopt;
+    const posix::FolderEntry& entry = entries[std::size_t(index - 1)];
+    std::string path = nativepath::join(path_, entry.name);
+    // The folder says which entries are no links, which spares them a readlink each.
+    if (entry.type != DT_LNK && entry.type != DT_UNKNOWN)
+        return FolderItem(std::move(path), true, false);
     // Follow the chain of links to the first entry that is not a link; readlink's EINVAL
     // says "not a link", any other failure means the target is missing or unreachable.
-    std::string path = nativepath::join(path_, names[std::size_t(index - 1)]);
     for (int hop = 0; hop <= maxLinkHops; ++hop) {
         char target[PATH_MAX];
         const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
@@ -150,10 +154,10 @@ std::optional<FolderItem> FolderItem::Item(int index) const {
 }
 
 std::optional<FolderItem> FolderItem::TrueItem(int index) const {
-    const auto& names = listing().names;
-    if (index < 1 || index > int(names.size()))
+    const auto& entries = listing().entries;
+    if (index < 1 || index > int(entries.size()))
         return std::nullopt;
-    return FolderItem(nativepath::join(path_, names[std::size_t(index - 1)]), false, false);
+    return FolderItem(nativepath::join(path_, entries[std::size_t(index - 1)].name), false, false);
 }
 
 void FolderItem::CreateAsFolder() const {
