@@ -203,6 +203,10 @@ public:
 
 private:
     fw::Canvas* backdrop_ = nullptr;
+    // The folder last shown on the copy ladder and its colon path: during a run item after
+    // item comes from the same folder, whose path is then not examined again.
+    std::string copyLadderFolder_;
+    std::string copyLadderPath_;
 };
 
 } // namespace mainwindow

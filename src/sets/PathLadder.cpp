@@ -115,8 +115,13 @@ void MainWindow::ShowPath(std::int32_t index) {
 }
 
 void MainWindow::ShowCopyPath(const std::optional<fw::FolderItem>& folder) {
-    if (folder)
-        fillLadder(stx_copyPath, folder->AbsolutePath(), true);
+    if (!folder)
+        return;
+    if (folder->nativePath() != copyLadderFolder_ || copyLadderPath_.empty()) {
+        copyLadderFolder_ = folder->nativePath();
+        copyLadderPath_ = folder->AbsolutePath();
+    }
+    fillLadder(stx_copyPath, copyLadderPath_, true);
 }
 
 std::string MainWindow::makeTextPath(const fw::FolderItem& item) {
