@@ -3,6 +3,7 @@
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
 #include "fw/FolderItem.h"
+#include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
@@ -23,7 +24,7 @@ void showItemFolder(mainwindow::MainWindow& window, const fw::FolderItem& item) 
 }
 
 void showInfo(mainwindow::MainWindow& window, const std::string& text) {
-    setText(window.stx_Info, text);
+    fw::setText(window.stx_Info, text);
     fw::Refresh(window.stx_Info);
 }
 
@@ -135,8 +136,8 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, bool directory,
     backup::guarded(window, "Could not copy - ", destination, [&] {
         item.CopyFileTo(destination);
         window.FilesCopied += 1;
-        backup::setText(window.stx_filesCopied, fw::Str(window.FilesCopied));
-        backup::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+        fw::setText(window.stx_filesCopied, fw::Str(window.FilesCopied));
+        fw::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
     });
 }
 
@@ -165,7 +166,7 @@ void progressStep(MainWindow& window, std::int32_t shown) {
         window.prb_Progress->setValue(int(done));
         fw::Refresh(window.prb_Progress);
     }
-    backup::setText(window.stx_files, counterText(shown, window.TotalItemCount));
+    fw::setText(window.stx_files, counterText(shown, window.TotalItemCount));
     fw::Refresh(window.stx_files);
     fw::yieldPoint();
 }
@@ -197,7 +198,7 @@ void offerErrorList(MainWindow& window) {
 
 void endOfRun(MainWindow& window) {
     window.prb_Progress->setValue(100);
-    backup::setText(window.stx_files, counterText(window.TotalItemCount, window.TotalItemCount));
+    fw::setText(window.stx_files, counterText(window.TotalItemCount, window.TotalItemCount));
     fw::Refresh(window.prb_Progress);
     fw::Refresh(window.stx_files);
     window.stx_status->setText(QStringLiteral("Complete"));
@@ -229,7 +230,7 @@ void MainWindow::thr_backup_Run() {
         if (left > bannerEnd)
             left = bannerStart;
         moveBanner(stx_Scrolling, left);
-        backup::setText(stx_files, counterText(shown, TotalItemCount));
+        fw::setText(stx_files, counterText(shown, TotalItemCount));
         fw::Refresh(stx_files);
 
         // Held by value: nothing that runs at the yields below can pull it from the pass.

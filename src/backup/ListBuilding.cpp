@@ -1,5 +1,6 @@
 #include "fw/Dialogs.h"
 #include "fw/FolderItem.h"
+#include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "ListEmptying.h"
@@ -122,7 +123,7 @@ void MainWindow::SearchDirectory(const fw::FolderItem& folder) {
                 SearchDirectory(*item);
             } else if (item->Name() != ".DS_Store") {
                 list();
-                backup::setText(stx_fileCount, fw::Str(TotalItemCount));
+                fw::setText(stx_fileCount, fw::Str(TotalItemCount));
                 ShowCopyPath(folder);
             }
         }

@@ -1,19 +1,12 @@
 #include "Panel.h"
 
 #include "fw/Canvas.h"
-#include "fw/Text.h"
 #include "mainwindow/MainWindow.h"
 #include "shell/Pictures.h"
 
 #include <QLabel>
 
 namespace backup {
-
-void setText(QLabel* label, const std::string& text) {
-    const QString shown = fw::toQString(text);
-    if (label->text() != shown)
-        label->setText(shown);
-}
 
 void showIdlePictures(mainwindow::MainWindow& window) {
     window.stx_Scrolling->setVisible(false);

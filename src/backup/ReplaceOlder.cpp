@@ -3,6 +3,7 @@
 #include "fw/Canvas.h"
 #include "fw/Date.h"
 #include "fw/FolderItem.h"
+#include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
@@ -45,16 +46,16 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
         showInfo(window, "Updating : " + item.Name() + " (" + window.ConvertSize(sourceSize) + ")");
         item.CopyFileTo(destination);
         window.FilesUpdated += 1;
-        setText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
+        fw::setText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
         window.TotalFileSize += sourceSize;
-        setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+        fw::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
     });
 }
 
 // The line is not redrawn at once: it shows with the window's next redraw.
 void LeaveUnchanged(mainwindow::MainWindow& window, const fw::FolderItem& item) {
     window.infoText = "Checking : " + item.Name() + " (" + window.ConvertSize(item.Length()) + ")";
-    setText(window.stx_Info, window.infoText);
+    fw::setText(window.stx_Info, window.infoText);
 }
 
 } // namespace

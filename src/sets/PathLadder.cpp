@@ -1,4 +1,5 @@
 #include "fw/Canvas.h"
+#include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
@@ -42,11 +43,7 @@ void paintLadder(const Ladder& ladder, const QColor& colour) {
 // already shows the text needs nothing: during a run, item after item comes from the same
 // folder, and redrawing unchanged lines would spend the run's time painting.
 void showLine(QLabel& line, const std::string& text, bool redraw) {
-    const QString shown = fw::toQString(text);
-    if (line.text() == shown)
-        return;
-    line.setText(shown);
-    if (redraw)
+    if (fw::setText(&line, text) && redraw)
         fw::Refresh(&line);
 }
 

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+class QLabel;
+
+namespace fw {
+
+// Sets a label's text (UTF-8; bytes that are not valid UTF-8 show as replacement characters).
+// A label that already shows the text is left alone, so nothing is laid out or redrawn for
+// it. Returns whether the text changed.
+bool setText(QLabel* label, const std::string& text);
+
+} // namespace fw
