@@ -388,20 +388,23 @@ const std::array<Binding, 16> bindings = {{
     {"tmrNoSleep", Event::Action, &MainWindow::tmrNoSleep_Action},
 }};
 
-// Every control that names a parent comes after it in the table, so the parent exists when
-// the control is placed in it.
-constexpr bool parentsComeFirst() {
+// Every control that names a parent comes after it in the table, and the parent is a group
+// box, so the parent exists when the control is placed in it.
+constexpr bool parentsAreEarlierGroupBoxes() {
     for (auto control = controls.begin(); control != controls.end(); ++control) {
         if (!control->parent)
             continue;
         const std::string_view parent = control->parent;
-        if (std::none_of(controls.begin(), control,
-                         [parent](const Control& earlier) { return earlier.name == parent; }))
+        if (std::none_of(controls.begin(), control, [parent](const Control& earlier) {
+                return earlier.name == parent &&
+                       std::holds_alternative<QGroupBox * MainWindow::*>(earlier.target);
+            }))
             return false;
     }
     return true;
 }
-static_assert(parentsComeFirst(), "a control's parent must be built before it");
+static_assert(parentsAreEarlierGroupBoxes(),
+              "a control's parent must be a group box built before it");
 
 QRect toQRect(const Geometry& g) {
     return {g.left, g.top, g.width, g.height};
