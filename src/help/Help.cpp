@@ -1,5 +1,6 @@
 #include "help/Help.h"
 
+#include "fw/DesignLayout.h"
 #include "fw/Text.h"
 #include "help/Topics.h"
 #include "mainwindow/MainWindow.h"
@@ -25,39 +26,13 @@ const QColor textColor(0x00, 0x00, 0x00);
 const QColor linkColor(0x00, 0x00, 0xFF);
 const QColor lineColor(0xC0, 0xC0, 0xC0);
 
-// The window's text sizes are the original platform's points, one pixel each; its labels
-// were laid out for them (an 18 point title in a 20 pixel high label).
-QFont systemFont(int size) {
-    QFont font = QApplication::font();
-    font.setPixelSize(size);
-    return font;
-}
-
-void setTextColor(QWidget* control, const QColor& color) {
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::WindowText, color);
-    control->setPalette(palette);
-}
-
-void setUnderline(QLabel* label, bool underline) {
-    QFont font = label->font();
-    font.setUnderline(underline);
-    label->setFont(font);
-}
-
-// Places a control given in window coordinates, also when it lies inside a group box.
-void place(QWidget* window, QWidget* control, const QRect& inWindow) {
-    control->setGeometry(inWindow.translated(-control->parentWidget()->mapTo(window, QPoint())));
-}
-
-QLabel* makeLabel(QWidget* window, QWidget* parent, const char* name, const QRect& inWindow,
-                  int size, const QColor& color) {
+// A label of the window at its design place, text size (pixels) and colour.
+QLabel* makeLabel(QWidget* parent, const char* name, const QRect& inWindow,
+                  const fw::LabelDesign& design) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(systemFont(size));
-    setTextColor(label, color);
-    place(window, label, inWindow);
+    fw::place(*label, *parent, inWindow);
+    fw::applyDesign(*label, design);
     return label;
 }
 
@@ -99,14 +74,12 @@ void Help::CreateControls() {
     auto* groupBox = new QGroupBox(this);
     groupBox->setObjectName("GroupBox1");
     groupBox->setFont(QApplication::font());
-    place(this, groupBox, {185, 71, 595, 372});
+    fw::place(*groupBox, *this, {185, 71, 595, 372});
 
-    stx_Info_ = makeLabel(this, groupBox, "stx_Info", {195, 127, 575, 316}, 12, textColor);
-    stx_Info_->setWordWrap(true);
-    stx_Info_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    stx_Title_ = makeLabel(this, groupBox, "stx_Title", {195, 83, 140, 20}, 18, textColor);
-    setUnderline(stx_Title_, true);
+    stx_Info_ = makeLabel(groupBox, "stx_Info", {195, 127, 575, 316},
+                          {.textSize = 12, .textColor = textColor, .multiline = true});
+    stx_Title_ = makeLabel(groupBox, "stx_Title", {195, 83, 140, 20},
+                           {.textSize = 18, .textColor = textColor, .underline = true});
 
     static constexpr std::array<LinkDesign, 4> linkDesigns{{
         {"stx_Overview", "Overview", 82, &Help::displayOverview},
@@ -116,9 +89,8 @@ void Help::CreateControls() {
     }};
     for (std::size_t i = 0; i < linkDesigns.size(); ++i) {
         const LinkDesign& design = linkDesigns[i];
-        QLabel* label =
-            makeLabel(this, this, design.name, {35, design.top, 129, 20}, 18, linkColor);
-        label->setText(design.text);
+        QLabel* label = makeLabel(this, design.name, {35, design.top, 129, 20},
+                                  {.text = design.text, .textSize = 18, .textColor = linkColor});
         label->installEventFilter(this);
         links_[i] = {label, design.display};
     }
@@ -128,8 +100,8 @@ void Help::CreateControls() {
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(2);
-    setTextColor(line, lineColor);
-    place(this, line, {16, 116, 163, 2});
+    fw::setTextColor(*line, lineColor);
+    fw::place(*line, *this, {16, 116, 163, 2});
 }
 
 void Help::Event_Open() {
@@ -165,7 +137,7 @@ void Help::showTopic(const Topic& topic) {
 
 void Help::underlineOnly(const QLabel* chosen) {
     for (const Link& link : links_)
-        setUnderline(link.label, link.label == chosen);
+        fw::setUnderline(*link.label, link.label == chosen);
 }
 
 void Help::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,6 @@
-#include "DesignPage.h"
 #include "fw/ApplicationMenu.h"
 #include "fw/Canvas.h"
+#include "fw/DesignLayout.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "MainWindow.h"
@@ -57,7 +57,7 @@ struct Control {
     int align = 0;             // 0 left, 1 centre, 2 right
     int tabIndex = -1;         // keyboard order within the page
     const char* helpTag = "";  // CR is a line break
-    int textSize = 0;          // points; 0 is the system font's size
+    int textSize = 0;          // pixels; 0 is the system font's size
     QRgb textColor = 0x000000; // labels only
     bool underline = false;
     bool multiline = false;
@@ -388,40 +388,40 @@ const std::array<Binding, 16> bindings = {{
     {"tmrNoSleep", Event::Action, &MainWindow::tmrNoSleep_Action},
 }};
 
-const Control& controlNamed(std::string_view name) {
-    return *std::find_if(controls.begin(), controls.end(),
-                         [name](const Control& control) { return control.name == name; });
+// Every control that names a parent comes after it in the table, and the parent is a group
+// box, so the parent exists when the control is placed in it.
+constexpr bool parentsAreEarlierGroupBoxes() {
+    for (auto control = controls.begin(); control != controls.end(); ++control) {
+        if (!control->parent)
+            continue;
+        const std::string_view parent = control->parent;
+        if (std::none_of(controls.begin(), control, [parent](const Control& earlier) {
+                return earlier.name == parent &&
+                       std::holds_alternative<QGroupBox * MainWindow::*>(earlier.target);
+            }))
+            return false;
+    }
+    return true;
 }
+static_assert(parentsAreEarlierGroupBoxes(),
+              "a control's parent must be a group box built before it");
 
 QRect toQRect(const Geometry& g) {
     return {g.left, g.top, g.width, g.height};
 }
 
-Qt::Alignment alignment(const Control& control) {
-    static constexpr std::array<Qt::Alignment::enum_type, 3> horizontal = {
-        Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
-    return horizontal.at(control.align) | (control.multiline ? Qt::AlignTop : Qt::AlignVCenter);
-}
-
 void applyDesign(QLabel& label, const Control& control) {
-    // Path components are file names: never let one be read as rich text.
-    label.setTextFormat(Qt::PlainText);
-    label.setText(fw::toQString(control.text));
-    label.setAlignment(alignment(control));
-    label.setWordWrap(control.multiline);
-    QFont font = label.font();
-    if (control.textSize > 0)
-        font.setPointSize(control.textSize);
-    font.setUnderline(control.underline);
-    label.setFont(font);
-    QPalette palette = label.palette();
-    palette.setColor(QPalette::WindowText, QColor::fromRgb(control.textColor));
-    label.setPalette(palette);
+    fw::applyDesign(label, {.text = fw::toQString(control.text),
+                            .textSize = control.textSize,
+                            .textColor = QColor::fromRgb(control.textColor),
+                            .underline = control.underline,
+                            .align = control.align,
+                            .multiline = control.multiline});
 }
 
 void applyDesign(QTabWidget& panel, const Control& control, QWidget& content) {
     for (const std::string& title : fw::Split(control.text, std::string(1, fw::CR)))
-        panel.addTab(new DesignPage(content), fw::toQString(title));
+        panel.addTab(new fw::DesignPage(content), fw::toQString(title));
     panel.setCurrentIndex(0);
 }
 
@@ -497,21 +497,12 @@ void buildControls(MainWindow& window, QWidget& content, std::size_t first, std:
             timer->setSingleShot(false);
         }
         if (auto* widget = qobject_cast<QWidget*>(made)) {
-            const QRect geometry = toQRect(control.geometry);
-            // Every control keeps its design size. Saying so also spares each new text of a
-            // label a layout request to its parent, which a run sends thousands of times.
-            widget->setFixedSize(geometry.size());
-            if (control.parent) {
-                const Control& box = controlNamed(control.parent);
-                widget->setParent(content.findChild<QWidget*>(QLatin1String(box.name)));
-                widget->setGeometry(geometry.translated(-toQRect(box.geometry).topLeft()));
-            } else if (control.page != WindowLevel) {
-                auto* page = static_cast<DesignPage*>(window.TabPanel1->widget(control.page - 1));
-                page->place(*widget, geometry);
-            } else {
-                widget->setParent(&content);
-                widget->setGeometry(geometry);
-            }
+            QWidget* parent = &content;
+            if (control.parent)
+                parent = content.findChild<QWidget*>(QLatin1String(control.parent));
+            else if (control.page != WindowLevel)
+                parent = window.TabPanel1->widget(control.page - 1);
+            fw::place(*widget, *parent, toQRect(control.geometry));
             if (*control.helpTag)
                 widget->setToolTip(fw::toQString(control.helpTag));
             widget->show();

@@ -2,10 +2,6 @@
 
 #include "fw/Canvas.h"
 
-namespace mainwindow {
-Q_LOGGING_CATEGORY(lcMainWindow, "tolvane.mainwindow")
-} // namespace mainwindow
-
 namespace {
 // The window, from the first line of its construction until it is destroyed.
 mainwindow::MainWindow* theWindow = nullptr;
@@ -30,7 +26,7 @@ MainWindow::MainWindow(ConstructionKey) {
     theWindow = this;
     Layout();
     CreateControls();
-    AddMenuHandlers();
+    AddMenuHandlers(*this);
     Event_Open();
 }
 

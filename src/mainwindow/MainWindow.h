@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <QLoggingCategory>
 #include <QMainWindow>
 #include <QPixmap>
 #include <string>
@@ -29,9 +28,6 @@ class Thread;
 } // namespace fw
 
 namespace mainwindow {
-// Diagnostics of the main window ("tolvane.mainwindow").
-Q_DECLARE_LOGGING_CATEGORY(lcMainWindow)
-
 class MainWindow;
 } // namespace mainwindow
 
@@ -178,7 +174,8 @@ public:
     QAction* UntitledSeparator0() const;
     QAction* menuInstructions() const;
 
-    void AddMenuHandlers();
+    // Binds the Help menu's commands of `window`, the window being built, to its handlers.
+    void AddMenuHandlers(MainWindow& window);
     void Event_Open();
     bool _menuInstructions_Action();
     bool _menuAbout_Action();

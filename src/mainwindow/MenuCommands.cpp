@@ -17,10 +17,12 @@ const char* const downloadPage = "https://www.tolvane.app/Download/Download.html
 
 } // namespace
 
-void MainWindow::AddMenuHandlers() {
-    connect(menuInstructions(), &QAction::triggered, this, &MainWindow::_menuInstructions_Action);
-    connect(menuAbout(), &QAction::triggered, this, &MainWindow::_menuAbout_Action);
-    connect(menuCheckUpdate(), &QAction::triggered, this, &MainWindow::_menuCheckUpdate_Action);
+void MainWindow::AddMenuHandlers(MainWindow& window) {
+    connect(window.menuInstructions(), &QAction::triggered, &window,
+            &MainWindow::_menuInstructions_Action);
+    connect(window.menuAbout(), &QAction::triggered, &window, &MainWindow::_menuAbout_Action);
+    connect(window.menuCheckUpdate(), &QAction::triggered, &window,
+            &MainWindow::_menuCheckUpdate_Action);
 }
 
 bool MainWindow::_menuInstructions_Action() {

@@ -46,9 +46,12 @@ void MainWindow::SelectSourceFolder() {
 }
 
 void MainWindow::btn_New_Action() {
+    const int before = pmn_Sets->currentIndex();
     SelectSourceFolder();
     pmn_Sets->setCurrentIndex(pmn_Sets->count() - 1);
-    ShowPath(pmn_Sets->currentIndex());
+    // A new selection has been shown by pmn_Sets_Change; an unchanged one is shown here.
+    if (pmn_Sets->currentIndex() == before)
+        ShowPath(pmn_Sets->currentIndex());
     SaveSettingsFile();
 }
 

@@ -44,6 +44,8 @@ MenuBar1::~MenuBar1() {
 void MenuBar1::Untitled0() {
     auto* help = new QMenu(QStringLiteral("Help"), this);
     help->setObjectName(QStringLiteral("menuHelp"));
+    // The menu ends in a separator, which Qt would leave undrawn.
+    help->setSeparatorsCollapsible(false);
     addMenu(help);
 
     QMenu* menu = findChild<QMenu*>(QStringLiteral("menuHelp"));

@@ -6,8 +6,12 @@
 namespace shell {
 
 void _NewAppInstance(int& argc, char** argv) {
-    if (!QCoreApplication::instance())
+    QCoreApplication* existing = QCoreApplication::instance();
+    if (!existing)
         new Tolvane(argc, argv);
+    else if (!qobject_cast<Tolvane*>(existing))
+        qFatal("The application object is a %s, not a Tolvane",
+               existing->metaObject()->className());
 }
 
 void _MakeDefaultView() {

@@ -2,7 +2,8 @@
 
 namespace shell {
 
-// Creates the one application object (see App()).
+// Creates the one application object (see App()). A second call keeps the first one; an
+// application object of another class ends the process, since App() could not give it.
 void _NewAppInstance(int& argc, char** argv);
 
 // Creates the default window, the main window, which builds itself and opens.

@@ -12,5 +12,6 @@ Tolvane::Tolvane(int& argc, char** argv)
 } // namespace shell
 
 shell::Tolvane& App() {
+    // _NewAppInstance made the application object and made sure that it is a Tolvane.
     return *static_cast<shell::Tolvane*>(QCoreApplication::instance());
 }

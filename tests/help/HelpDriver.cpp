@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QTest>
 
@@ -39,12 +38,6 @@ QLabel* label(help::Help& window, const QString& name) {
 void clickLink(help::Help& window, const QString& name) {
     if (QLabel* link = label(window, name))
         QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-}
-
-void saveScreenshot(QWidget& widget, const QString& name) {
-    const QString folder = QStringLiteral(TOLVANE_TEST_ARTIFACTS);
-    ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(widget.grab().save(folder + "/" + name + ".png"));
 }
 
 } // namespace help_test

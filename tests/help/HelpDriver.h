@@ -4,7 +4,6 @@
 #include <QString>
 
 class QLabel;
-class QWidget;
 
 namespace help {
 class Help;
@@ -25,8 +24,5 @@ QLabel* label(help::Help& window, const QString& name);
 
 // Clicks a topic link of the Help window.
 void clickLink(help::Help& window, const QString& name);
-
-// Saves a picture of the widget as test-artifacts/<name>.png.
-void saveScreenshot(QWidget& widget, const QString& name);
 
 } // namespace help_test

@@ -159,17 +159,3 @@ TEST(HelpWindow, ALinkShowsThePointingFingerOnceThePointerHasEnteredIt) {
     EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_FALSE(other->testAttribute(Qt::WA_SetCursor));
 }
-
-TEST(HelpWindow, ScreenshotsOfEveryTopic) {
-    help::Help& window = chooseInstructions();
-    const std::vector<std::pair<QString, QString>> topics{
-        {"stx_Overview", "help-overview"},
-        {"stx_BackUpSets", "help-backup-sets"},
-        {"stx_Advanced", "help-advanced"},
-        {"stx_BackUp", "help-backup"},
-    };
-    for (const auto& [link, picture] : topics) {
-        clickLink(window, link);
-        saveScreenshot(window, picture);
-    }
-}

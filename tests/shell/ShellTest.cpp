@@ -60,6 +60,27 @@ TEST(MenuBar1, HelpMenuHoldsTheDesignedItemsInOrder) {
     }
 }
 
+// Qt leaves a separator at the end of a menu undrawn unless told otherwise; the Help menu
+// ends in one, which takes its place below "Check for Updates" in the open menu.
+TEST(MenuBar1, HelpMenuDrawsBothSeparators) {
+    mainwindow::MainWindow& window = ::MainWindow();
+    window.show();
+    auto* help = window.menuBar()->findChild<QMenu*>(QStringLiteral("menuHelp"));
+    ASSERT_NE(help, nullptr);
+    help->popup(window.mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+
+    auto drawnAt = [help](QAction* item) { return help->actionGeometry(item); };
+    const QRect first = drawnAt(window.UntitledSeparator0());
+    const QRect last = drawnAt(window.UntitledSeparator());
+    EXPECT_GT(first.height(), 0);
+    EXPECT_GE(first.top(), drawnAt(window.menuInstructions()).bottom());
+    EXPECT_LE(first.bottom(), drawnAt(window.menuAbout()).top());
+    EXPECT_GT(last.height(), 0);
+    EXPECT_GE(last.top(), drawnAt(window.menuCheckUpdate()).bottom());
+    EXPECT_TRUE(help->rect().contains(last));
+}
+
 TEST(MenuBar1, IsBuiltOnceAndIsTheMainWindowsMenuBar) {
     shell::MenuBar1* first = &::MenuBar1();
     EXPECT_EQ(&::MenuBar1(), first);
@@ -138,6 +159,21 @@ TEST(Application, AppIsTheOneTolvaneObject) {
     char* argv[] = {name, nullptr};
     shell::_NewAppInstance(argc, argv);
     EXPECT_EQ(&App(), app);
+}
+
+// App() gives the application object as a Tolvane, so an application object of another class
+// is refused where the application object is made.
+TEST(ApplicationDeathTest, AnApplicationObjectOfAnotherClassIsRefused) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto startWithAnotherApplication = [] {
+        delete &App();
+        int argc = 1;
+        char name[] = "tolvane";
+        char* argv[] = {name, nullptr};
+        QCoreApplication other(argc, argv);
+        shell::_NewAppInstance(argc, argv);
+    };
+    EXPECT_DEATH(startWithAnotherApplication(), "QCoreApplication, not a Tolvane");
 }
 
 TEST(Startup, MakeDefaultViewShowsTheMainWindow) {
