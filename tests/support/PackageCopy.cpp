@@ -5,10 +5,17 @@
 #include <QFileInfo>
 #include <QProcess>
 
+namespace {
+
+// Where an installed copy keeps its pictures, relative to the install prefix.
+constexpr char kResources[] = "share/tolvane";
+
+} // namespace
+
 PackageCopy::PackageCopy() {
     const QDir root(root_.path());
     root.mkpath("bin");
-    root.mkpath("Resources");
+    root.mkpath(kResources);
     const QFileInfo self(QCoreApplication::applicationFilePath());
     program_ = root.filePath("bin/" + self.fileName());
     copied_ = root_.isValid() && QFile::copy(self.filePath(), program_) &&
@@ -16,7 +23,7 @@ PackageCopy::PackageCopy() {
 }
 
 QDir PackageCopy::resources() const {
-    return QDir(root_.filePath("Resources"));
+    return QDir(root_.filePath(kResources));
 }
 
 bool PackageCopy::run(const QString& testCase, const char* variable, const QString& value,
