@@ -109,7 +109,7 @@ TEST(PicturesInPackageCopy, Scenario) {
     const QByteArray scenario = qgetenv(kScenarioVariable);
     if (scenario.isEmpty())
         GTEST_SKIP() << "runs inside a package copy started by the tests below";
-    const QDir resources(QCoreApplication::applicationDirPath() + "/../share/tolvane");
+    const QDir resources(QCoreApplication::applicationDirPath() + "/../" + PackageCopy::kResources);
     ASSERT_TRUE(resources.exists());
     if (scenario == "missing")
         missingPicturesLoadOnceInPlace(resources);

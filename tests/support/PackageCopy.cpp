@@ -5,13 +5,6 @@
 #include <QFileInfo>
 #include <QProcess>
 
-namespace {
-
-// Where an installed copy keeps its pictures, relative to the install prefix.
-constexpr char kResources[] = "share/tolvane";
-
-} // namespace
-
 PackageCopy::PackageCopy() {
     const QDir root(root_.path());
     root.mkpath("bin");

@@ -11,6 +11,9 @@ class PackageCopy {
 public:
     PackageCopy();
 
+    // Where an installed copy keeps its pictures, relative to the install prefix.
+    static constexpr char kResources[] = "share/tolvane";
+
     bool copied() const { return copied_; }
     QDir resources() const;
 
