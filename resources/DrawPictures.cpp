@@ -1,7 +1,9 @@
-// Draws the five pictures of the application into a folder:
+// Draws the five pictures of the application and its icon into a folder:
 //   tolvane_draw_pictures <folder>
+// The icon is written at each size a desktop asks for, as icon-<size>.png.
 // The drawing uses no fonts and no randomness, so the same program writes the same files.
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <QDir>
@@ -27,6 +29,8 @@ const QSize kMainWindow(512, 317);
 const QSize kHelpWindow(800, 480);
 constexpr int kHelpBandHeight = 56;
 constexpr int kHelpSidebarWidth = 180;
+// The sizes at which the application icon is installed.
+constexpr int kIconSizes[] = {48, 128, 256};
 
 QPointF onCircle(QPointF centre, double radius, double degrees) {
     const double radians = degrees * std::numbers::pi / 180.0;
@@ -62,19 +66,25 @@ void drawMark(QPainter& p, QPointF centre, double radius) {
     p.restore();
 }
 
-// The dark band that carries white text: a calm vertical gradient with a soft light from
-// the upper left and a thin accent line along its lower edge.
-void drawBand(QPainter& p, const QRectF& band) {
-    QLinearGradient depth(band.topLeft(), band.bottomLeft());
+// The band's colours over `area`: a calm vertical gradient with a soft light from a point
+// above its upper left.
+void fillBandColours(QPainter& p, const QRectF& area, QPointF light, double reach, int glare) {
+    QLinearGradient depth(area.topLeft(), area.bottomLeft());
     depth.setColorAt(0.0, QColor(52, 80, 110));
     depth.setColorAt(0.55, QColor(33, 55, 80));
     depth.setColorAt(1.0, QColor(25, 42, 62));
-    p.fillRect(band, depth);
+    p.fillRect(area, depth);
 
-    QRadialGradient glow(band.left() + 110, band.top() - 30, 260);
-    glow.setColorAt(0.0, QColor(255, 255, 255, 34));
+    QRadialGradient glow(light, reach);
+    glow.setColorAt(0.0, QColor(255, 255, 255, glare));
     glow.setColorAt(1.0, QColor(255, 255, 255, 0));
-    p.fillRect(band, glow);
+    p.fillRect(area, glow);
+}
+
+// The dark band that carries white text: the band's colours, a faint sweep and a thin accent
+// line along its lower edge.
+void drawBand(QPainter& p, const QRectF& band) {
+    fillBandColours(p, band, band.topLeft() + QPointF(110, -30), 260, 34);
 
     // A faint sweep across the band keeps the gradient from looking flat.
     QPainterPath sweep;
@@ -317,9 +327,46 @@ QImage drawHelpBackground() {
     return image;
 }
 
+// The application icon: the product mark on a tile of the band's colours, in 64 units scaled
+// to `size` pixels, with a soft shadow under the tile and transparent corners.
+QImage drawIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+
+    const QRectF tile(4, 4, 56, 56);
+    constexpr double corner = 12;
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 18));
+    for (int spread = 3; spread >= 1; --spread)
+        p.drawRoundedRect(tile.translated(0, 1.5).adjusted(-spread, -spread, spread, spread),
+                          corner + spread, corner + spread);
+
+    QPainterPath outline;
+    outline.addRoundedRect(tile, corner, corner);
+    p.save();
+    p.setClipPath(outline);
+    fillBandColours(p, tile, tile.topLeft() + QPointF(12, -6), 62, 44);
+    p.fillRect(QRectF(tile.left(), tile.bottom() - 2.5, tile.width(), 2.5), QColor(74, 122, 170));
+    p.restore();
+    p.setPen(QPen(QColor(110, 140, 172), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(tile.adjusted(0.5, 0.5, -0.5, -0.5), corner - 0.5, corner - 0.5);
+
+    // The very mark of the picture band, enlarged about its centre.
+    p.translate(tile.center());
+    p.scale(1.6, 1.6);
+    drawMark(p, QPointF(0, 0), 11);
+    return image;
+}
+
 bool save(const QImage& image, const QDir& folder, const QString& name) {
     const QString path = folder.filePath(name);
-    if (image.save(path, "JPEG", kJpegQuality))
+    // The pictures are JPEG; the icon is PNG at its default compression, for its transparency.
+    const bool png = name.endsWith(".png");
+    if (image.save(path, png ? "PNG" : "JPEG", png ? -1 : kJpegQuality))
         return true;
     QTextStream(stderr) << "cannot write " << path << '\n';
     return false;
@@ -347,5 +394,8 @@ int main(int argc, char** argv) {
                          save(drawDrivePicture(background, true), folder, "backup_drive.jpg") &&
                          save(drawDataFlow(background), folder, "hard_drive2.jpg") &&
                          save(drawHelpBackground(), folder, "help_background.jpg");
-    return written ? 0 : 1;
+    const bool iconsWritten = std::ranges::all_of(kIconSizes, [&](int size) {
+        return save(drawIcon(size), folder, QString("icon-%1.png").arg(size));
+    });
+    return written && iconsWritten ? 0 : 1;
 }

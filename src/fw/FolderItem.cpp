@@ -250,7 +250,8 @@ FolderItem SpecialFolder(SpecialFolderKind kind) {
 }
 
 FolderItem ResourcesFolder() {
-    const QString path = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../Resources");
+    const QString path =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/tolvane");
     return FolderItem::fromNativePath(QFile::encodeName(path).toStdString());
 }
 

@@ -107,8 +107,9 @@ enum class SpecialFolderKind {
 };
 FolderItem SpecialFolder(SpecialFolderKind kind);
 
-// The application package's "Resources" folder: the executable's folder's parent's child
-// "Resources".
+// The application package's "Resources" folder: share/tolvane in the executable's folder's
+// parent, where an install puts the pictures (<prefix>/bin beside <prefix>/share/tolvane) and
+// where the build tree holds them beside its bin/.
 FolderItem ResourcesFolder();
 
 } // namespace fw

@@ -1,5 +1,7 @@
 #include "Tolvane.h"
 
+#include "fw/ApplicationIcon.h"
+
 namespace shell {
 
 Tolvane::Tolvane(int& argc, char** argv)
@@ -7,6 +9,10 @@ Tolvane::Tolvane(int& argc, char** argv)
     setApplicationName(QStringLiteral("Tolvane"));
     setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(MajorVersion).arg(MinorVersion).arg(BugVersion));
+    // A desktop matches the windows to the installed desktop entry by this name; every window,
+    // the main window and the Help window among them, carries the icon named after it.
+    setDesktopFileName(QStringLiteral(TOLVANE_APP_ID));
+    setWindowIcon(fw::ApplicationIcon());
 }
 
 } // namespace shell

@@ -296,8 +296,9 @@ TEST_F(FolderItemTest, SpecialFoldersFollowTheUsersDataAndDesktop) {
     const std::string appDir =
         QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     const FolderItem resources = fw::ResourcesFolder();
-    EXPECT_EQ(resources.Name(), "Resources");
-    EXPECT_EQ(resources.Parent()->nativePath(),
+    EXPECT_EQ(resources.Name(), "tolvane");
+    EXPECT_EQ(resources.Parent()->Name(), "share");
+    EXPECT_EQ(resources.Parent()->Parent()->nativePath(),
               FolderItem::fromNativePath(appDir).Parent()->nativePath());
 }
 

@@ -26,8 +26,8 @@ const PictureCase kPictures[] = {
 };
 constexpr std::size_t kPictureCount = std::size(kPictures);
 
-// The pictures the build put beside bin/; only ever read, since other test processes use
-// them at the same time.
+// The pictures the build put into share/tolvane beside bin/; only ever read, since other test
+// processes use them at the same time.
 QString builtPicture(const char* file) {
     return QDir(TOLVANE_RESOURCES_DIR).filePath(file);
 }
@@ -109,7 +109,7 @@ TEST(PicturesInPackageCopy, Scenario) {
     const QByteArray scenario = qgetenv(kScenarioVariable);
     if (scenario.isEmpty())
         GTEST_SKIP() << "runs inside a package copy started by the tests below";
-    const QDir resources(QCoreApplication::applicationDirPath() + "/../Resources");
+    const QDir resources(QCoreApplication::applicationDirPath() + "/../" + PackageCopy::kResources);
     ASSERT_TRUE(resources.exists());
     if (scenario == "missing")
         missingPicturesLoadOnceInPlace(resources);

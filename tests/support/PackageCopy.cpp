@@ -8,7 +8,7 @@
 PackageCopy::PackageCopy() {
     const QDir root(root_.path());
     root.mkpath("bin");
-    root.mkpath("Resources");
+    root.mkpath(kResources);
     const QFileInfo self(QCoreApplication::applicationFilePath());
     program_ = root.filePath("bin/" + self.fileName());
     copied_ = root_.isValid() && QFile::copy(self.filePath(), program_) &&
@@ -16,7 +16,7 @@ PackageCopy::PackageCopy() {
 }
 
 QDir PackageCopy::resources() const {
-    return QDir(root_.filePath("Resources"));
+    return QDir(root_.filePath(kResources));
 }
 
 bool PackageCopy::run(const QString& testCase, const char* variable, const QString& value,

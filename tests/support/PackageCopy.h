@@ -4,12 +4,15 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A copy of the running test program laid out as an installed application package,
-// <root>/bin/<program> beside an empty <root>/Resources/, for tests that need a process of
+// A copy of the running test program laid out as an installed application,
+// <root>/bin/<program> beside an empty <root>/share/tolvane/, for tests that need a process of
 // their own with a Resources folder they can change.
 class PackageCopy {
 public:
     PackageCopy();
+
+    // Where an installed copy keeps its pictures, relative to the install prefix.
+    static constexpr char kResources[] = "share/tolvane";
 
     bool copied() const { return copied_; }
     QDir resources() const;
