@@ -5,6 +5,7 @@
 #include "fw/FolderItem.h"
 #include "fw/LabelText.h"
 #include "fw/Text.h"
+#include "fw/Volume.h"
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
 #include "Panel.h"
@@ -68,7 +69,11 @@ bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime) {
 // (by a failed removal or an interrupted run) is found smaller and replaced.
 void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool directory,
                     const fw::FolderItem& destination) {
-    const std::uint64_t sourceTime = wholeSeconds(item);
+    // The source's time as the copy's file system keeps it: FAT stores the even second below
+    // (whole seconds count from 1904, an even number of seconds before 1970, so the steps
+    // agree), and an odd-second source would otherwise be found newer at every run.
+    const std::uint64_t timeStep = fw::TimeStepOf(destination);
+    const std::uint64_t sourceTime = wholeSeconds(item) / timeStep * timeStep;
     const std::uint64_t copyTime = wholeSeconds(destination);
     std::uint64_t sourceSize = 0;
     bool grown = false;
