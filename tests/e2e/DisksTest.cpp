@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <QApplication>
@@ -81,30 +82,33 @@ TEST_F(Disks, ADestinationOnADiskThatIsNotMountedIsRefusedNamingItsMountPoint) {
 }
 
 TEST_F(Disks, ADestinationOnAMountedDiskThatTheTableListsIsBackedUp) {
-    filetest::SmallDisk disk;
+    filetest::SmallDisk disk("Small Disk");
     if (!disk.mounted())
         GTEST_SKIP() << "no small disk could be mounted here";
     makeFolders(path("src"));
     makeFolders(path("dst"));
     makeFolders(path("not mounted"));
     writeFile(source("a.txt"), "alpha");
-    useTable({"UUID=0a1b / ext4 defaults 0 1", "LABEL=Small " + disk.folder().path() + " ext4 0 2",
+    useTable({"UUID=0a1b / ext4 defaults 0 1",
+              "LABEL=Small " + escaped(disk.mountPoint()) + " tmpfs defaults 0 2",
               "LABEL=Other " + escaped(path("not mounted")) + " ext4 noauto 0 2"});
-    writeSettings({{path("src"), disk.folder().path()}, {path("src"), path("dst")}});
+    writeSettings({{path("src"), disk.mountPoint()}, {path("src"), path("dst")}});
     window();
 
     runBackup();
 
-    EXPECT_EQ(filetest::readFile(disk.folder() / "src/a.txt"), "alpha");
+    EXPECT_EQ(filetest::readFile(disk.mountPoint() + "/src/a.txt"), "alpha");
     EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
     expectIdleLook("Complete");
 }
 
 // Holds each flush of a disk until the window has been seen while it waits, the way the user
-// sees it: a timer looks at the window from inside the event loop that runs during the flush.
+// sees it: a timer looks at the window from inside the event loop that runs during the flush,
+// then does what the user does meanwhile (`meanwhile`, when given), then lets the flush go.
 class HeldFlushes {
 public:
-    HeldFlushes() {
+    explicit HeldFlushes(std::function<void()> meanwhile = {})
+        : meanwhile_(std::move(meanwhile)) {
         fw::setSyncForTesting([this](int fd) { return flush(fd); });
         QObject::connect(&look_, &QTimer::timeout, &look_, [this] { lookAtWindow(); });
         look_.start(1);
@@ -143,6 +147,8 @@ private:
         const mainwindow::MainWindow& shown = ::MainWindow();
         statusSeen_.push_back(shown.stx_status->text());
         endDialogSeen_ |= QApplication::activeModalWidget() != nullptr || !shown.BackingUp;
+        if (meanwhile_)
+            meanwhile_();
         lock.lock();
         seen_ = devices_.size();
         released_.notify_all();
@@ -154,6 +160,7 @@ private:
     std::size_t seen_ = 0;
     std::vector<QString> statusSeen_;
     bool endDialogSeen_ = false;
+    std::function<void()> meanwhile_;
     QTimer look_;
 };
 
@@ -184,6 +191,28 @@ TEST_F(Disks, TheEndOfARunSavesEachDestinationDiskOnceWhileTheStatusSaysSo) {
     EXPECT_FALSE(flushes.endDialogSeen()) << "the run said it was done before the disks were";
     EXPECT_EQ(filetest::readFile(path("dst2/other/b.txt")), "bravo");
     expectIdleLook("Complete");
+}
+
+TEST_F(Disks, ACancelWhileTheDisksAreSavedEndsTheRunWithoutTheEndDialog) {
+    writeOneSet();
+    writeFile(source("a.txt"), "alpha");
+    mainwindow::MainWindow& shown = window();
+    std::shared_ptr<SeenDialog> question;
+    HeldFlushes flushes([&] {
+        question = answerNextDialog("Yes");
+        shown.btn_Backup->click();
+    });
+
+    shown.btn_Backup->click();
+
+    ASSERT_TRUE(waitUntil([] { return !running(); }, kRunTimeoutMs)) << "the run did not end";
+    ASSERT_TRUE(question);
+    EXPECT_TRUE(waitForDialogs());
+    EXPECT_EQ(question->title, "Cancel backup?");
+    EXPECT_EQ(flushes.statusSeen(), std::vector<QString>{"Saving to disk"});
+    EXPECT_EQ(errorMessages(), Strings{"Started Backup"});
+    EXPECT_EQ(filetest::readFile(copy("a.txt")), "alpha");
+    expectIdleLook("Cancelled");
 }
 
 TEST_F(Disks, ADiskThatCannotBeSavedIsAnErrorOfTheRun) {
