@@ -59,6 +59,20 @@ void LeaveUnchanged(mainwindow::MainWindow& window, const fw::FolderItem& item) 
     fw::setText(window.stx_Info, window.infoText);
 }
 
+// Newer as the copy's file system can tell: where it keeps times in two-second steps (FAT
+// stores the even second below), the source's time is compared as it would be stored there,
+// or an odd-second file would be found newer at every run. Whole seconds count from 1904, an
+// even number of seconds before 1970, so the steps fall as the file system's do. The file
+// system is asked only when the times say newer, since rounding a time down never makes it
+// newer than a copy on such a disk (whose own time is even).
+bool newerThanCopy(std::uint64_t sourceTime, std::uint64_t copyTime,
+                   const fw::FolderItem& destination) {
+    if (!IsSourceNewer(sourceTime, copyTime))
+        return false;
+    const std::uint64_t step = fw::TimeStepOf(destination);
+    return IsSourceNewer(sourceTime / step * step, copyTime);
+}
+
 } // namespace
 
 bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime) {
@@ -69,11 +83,7 @@ bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime) {
 // (by a failed removal or an interrupted run) is found smaller and replaced.
 void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool directory,
                     const fw::FolderItem& destination) {
-    // The source's time as the copy's file system keeps it: FAT stores the even second below
-    // (whole seconds count from 1904, an even number of seconds before 1970, so the steps
-    // agree), and an odd-second source would otherwise be found newer at every run.
-    const std::uint64_t timeStep = fw::TimeStepOf(destination);
-    const std::uint64_t sourceTime = wholeSeconds(item) / timeStep * timeStep;
+    const std::uint64_t sourceTime = wholeSeconds(item);
     const std::uint64_t copyTime = wholeSeconds(destination);
     std::uint64_t sourceSize = 0;
     bool grown = false;
@@ -85,7 +95,7 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, 
         const std::uint64_t copySize = window.calculateDirectorySize(destination, 0);
         grown = copySize < sourceSize;
     }
-    if (IsSourceNewer(sourceTime, copyTime) || grown)
+    if (newerThanCopy(sourceTime, copyTime, destination) || grown)
         UpdateOlder(window, item, destination, package, sourceSize);
     else
         LeaveUnchanged(window, item);
