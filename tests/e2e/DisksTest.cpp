@@ -6,7 +6,6 @@
 #include "mainwindow/MainWindow.h"
 #include "Trees.h"
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
