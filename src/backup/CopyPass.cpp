@@ -6,6 +6,7 @@
 #include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
+#include "fw/Volume.h"
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
 #include "Panel.h"
@@ -196,11 +197,35 @@ void offerErrorList(MainWindow& window) {
     fw::MsgBox("Error list has been saved to your Desktop");
 }
 
-void endOfRun(MainWindow& window) {
+// The file systems of the enabled sets' destinations, opened before anything is written to
+// them, so that the flush at the end also reports a write that failed on its way to the disk
+// while the run lasted.
+std::vector<fw::VolumeHandle> openDestinations(const MainWindow& window) {
+    std::vector<fw::FolderItem> destinations;
+    for (std::size_t k = 0; k < window.Sets.size(); ++k)
+        if (window.setEnable[k] && window.DestinationFolder[k])
+            destinations.push_back(*window.DestinationFolder[k]);
+    return fw::OpenVolumes(destinations);
+}
+
+// The copies are on the disks before the run says it is done: each destination's file system
+// is flushed once, not every file on its own.
+void saveToDisk(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) {
+    window.stx_status->setText(QStringLiteral("Saving to disk"));
+    fw::Refresh(window.stx_status);
+    for (const fw::VolumeHandle& volume : volumes) {
+        backup::guarded(window, "Could not save to disk - ", volume.folder(),
+                        [&volume] { volume.SaveToDisk(); });
+        fw::yieldPoint();
+    }
+}
+
+void endOfRun(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) {
     window.prb_Progress->setValue(100);
     fw::setText(window.stx_files, counterText(window.TotalItemCount, window.TotalItemCount));
     fw::Refresh(window.prb_Progress);
     fw::Refresh(window.stx_files);
+    saveToDisk(window, volumes);
     window.stx_status->setText(QStringLiteral("Complete"));
     window.stx_Info->setText(QString());
     fw::Refresh(window.stx_status);
@@ -221,6 +246,7 @@ void endOfRun(MainWindow& window) {
 
 void MainWindow::thr_backup_Run() {
     startPass(*this);
+    const std::vector<fw::VolumeHandle> volumes = openDestinations(*this);
     createSetFolders(*this);
     const std::vector<std::string> sources = sourcePaths(*this);
 
@@ -253,7 +279,7 @@ void MainWindow::thr_backup_Run() {
         shown = std::int32_t(i);
         progressStep(*this, shown);
     }
-    endOfRun(*this);
+    endOfRun(*this, volumes);
 }
 
 } // namespace mainwindow

@@ -5,6 +5,7 @@
 #include "fw/FolderItem.h"
 #include "fw/LabelText.h"
 #include "fw/Text.h"
+#include "fw/Volume.h"
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
 #include "Panel.h"
@@ -58,6 +59,20 @@ void LeaveUnchanged(mainwindow::MainWindow& window, const fw::FolderItem& item) 
     fw::setText(window.stx_Info, window.infoText);
 }
 
+// Newer as the copy's file system can tell: where it keeps times in two-second steps (FAT
+// stores the even second below), the source's time is compared as it would be stored there,
+// or an odd-second file would be found newer at every run. Whole seconds count from 1904, an
+// even number of seconds before 1970, so the steps fall as the file system's do. The file
+// system is asked only when the times say newer, since rounding a time down never makes it
+// newer than a copy on such a disk (whose own time is even).
+bool newerThanCopy(std::uint64_t sourceTime, std::uint64_t copyTime,
+                   const fw::FolderItem& destination) {
+    if (!IsSourceNewer(sourceTime, copyTime))
+        return false;
+    const std::uint64_t step = fw::TimeStepOf(destination);
+    return IsSourceNewer(sourceTime / step * step, copyTime);
+}
+
 } // namespace
 
 bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime) {
@@ -80,7 +95,7 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, 
         const std::uint64_t copySize = window.calculateDirectorySize(destination, 0);
         grown = copySize < sourceSize;
     }
-    if (IsSourceNewer(sourceTime, copyTime) || grown)
+    if (newerThanCopy(sourceTime, copyTime, destination) || grown)
         UpdateOlder(window, item, destination, package, sourceSize);
     else
         LeaveUnchanged(window, item);

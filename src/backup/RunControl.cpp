@@ -4,6 +4,7 @@
 #include "fw/Services.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
+#include "fw/Volume.h"
 #include "ListEmptying.h"
 #include "mainwindow/MainWindow.h"
 #include "Panel.h"
@@ -115,6 +116,12 @@ bool MainWindow::checkSets() {
             } else if (!destination->Exists()) {
                 fw::MsgBox("Cannot find destination folder!" + twoLines +
                            makeTextPath(*destination));
+                result = false;
+            } else if (const auto mountPoint = fw::UnmountedMountPoint(*destination)) {
+                // Written now, the backup would land in the empty mount-point folder on the
+                // disk beneath it.
+                fw::MsgBox("Destination disk is not mounted!" + twoLines +
+                           makeTextPath(*mountPoint));
                 result = false;
             }
             if (!source.Exists()) {

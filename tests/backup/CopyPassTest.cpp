@@ -161,8 +161,9 @@ TEST(CopyPass, ASetFolderThatCannotBeMadeLeavesTheItemsToFailOneByOne) {
         entryTexts(window),
         (Texts{"Started Backup",
                "Could not copy - " + colonPath(temp / "removed-after-the-checks/Work/note.txt"),
+               "Could not save to disk - " + colonPath(temp / "removed-after-the-checks"),
                "Finished Backup"}));
-    EXPECT_EQ(window.ErrorCount, 1);
+    EXPECT_EQ(window.ErrorCount, 2);
     expectIdleLook(window);
 }
 

@@ -81,15 +81,17 @@ TempFolder::~TempFolder() {
         std::filesystem::remove_all(path_, ignored);
 }
 
-SmallDisk::SmallDisk() {
-    mounted_ = folder_.isValid() && ::unshare(CLONE_NEWNS) == 0 &&
+SmallDisk::SmallDisk(const std::string& name)
+    : mountPoint_(name.empty() ? folder_.path() : folder_ / name) {
+    mounted_ = folder_.isValid() && (name.empty() || ::mkdir(mountPoint_.c_str(), 0755) == 0) &&
+               ::unshare(CLONE_NEWNS) == 0 &&
                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-               ::mount("tmpfs", folder_.path().c_str(), "tmpfs", 0, "size=1m") == 0;
+               ::mount("tmpfs", mountPoint_.c_str(), "tmpfs", 0, "size=1m") == 0;
 }
 
 SmallDisk::~SmallDisk() {
     if (mounted_)
-        ::umount2(folder_.path().c_str(), MNT_DETACH);
+        ::umount2(mountPoint_.c_str(), MNT_DETACH);
 }
 
 } // namespace filetest

@@ -39,18 +39,21 @@ private:
 
 // A 1 MiB tmpfs mounted in a private mount namespace of this test process (each test case
 // runs in its own process), to make writes fail on a full disk. mounted() is false where
-// the process may not mount (not root, no namespaces).
+// the process may not mount (not root, no namespaces). It is mounted on its temporary folder,
+// or on a new folder of that name inside it when a name is given.
 class SmallDisk {
 public:
-    SmallDisk();
+    explicit SmallDisk(const std::string& name = {});
     ~SmallDisk();
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;
     bool mounted() const { return mounted_; }
     const TempFolder& folder() const { return folder_; }
+    const std::string& mountPoint() const { return mountPoint_; }
 
 private:
     TempFolder folder_;
+    std::string mountPoint_;
     bool mounted_ = false;
 };
 

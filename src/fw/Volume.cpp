@@ -1,0 +1,208 @@
+#include "Volume.h"
+
+#include "Logging.h"
+#include "NativePath.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <linux/magic.h>
+#include <mntent.h>
+#include <QEventLoop>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fw {
+
+namespace {
+
+std::string& fileSystemTable() {
+    static std::string path;
+    return path;
+}
+
+using TimeStepAnswer = std::function<std::optional<std::uint64_t>(const FolderItem&)>;
+
+TimeStepAnswer& timeStepSeam() {
+    static TimeStepAnswer step;
+    return step;
+}
+
+std::function<int(int)>& syncSeam() {
+    static std::function<int(int)> sync;
+    return sync;
+}
+
+// The path with its links resolved, so that it compares with mount points as the kernel
+// sees them; the path as written when it cannot be resolved.
+std::string resolved(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(path, error);
+    return error ? nativepath::normalise(path) : real.native();
+}
+
+// The mount points the file-system table lists, swap and other entries without a folder
+// left out. getmntent decodes the table's escapes (\040 for a blank).
+std::vector<std::string> listedMountPoints() {
+    const std::string table = fileSystemTable().empty() ? "/etc/fstab" : fileSystemTable();
+    std::vector<std::string> points;
+    FILE* file = ::setmntent(table.c_str(), "r");
+    if (!file) {
+        qCInfo(lcFw) << "no file-system table at" << table.c_str();
+        return points;
+    }
+    mntent entry{};
+    char buffer[4096];
+    while (::getmntent_r(file, &entry, buffer, sizeof buffer))
+        if (entry.mnt_dir[0] == '/')
+            points.push_back(resolved(entry.mnt_dir));
+    ::endmntent(file);
+    return points;
+}
+
+// A mount point of /proc/self/mountinfo with its octal escapes (\040 for a blank) decoded.
+std::string decodeMountPoint(const std::string& field) {
+    const auto octal = [](char c) { return c >= '0' && c <= '7'; };
+    std::string point;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && octal(field[i + 1]) &&
+            octal(field[i + 2]) && octal(field[i + 3])) {
+            point += char(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+            i += 3;
+        } else {
+            point += field[i];
+        }
+    }
+    return point;
+}
+
+// The mount points of the file systems mounted now, seen from this process (the fifth field
+// of each line); none when the kernel does not say.
+std::optional<std::vector<std::string>> mountedPoints() {
+    std::ifstream mountInfo("/proc/self/mountinfo");
+    if (!mountInfo) {
+        qCWarning(lcFw) << "cannot read /proc/self/mountinfo";
+        return std::nullopt;
+    }
+    std::vector<std::string> points;
+    for (std::string line; std::getline(mountInfo, line);) {
+        std::istringstream fields(line);
+        std::string skipped;
+        std::string point;
+        if (fields >> skipped >> skipped >> skipped >> skipped >> point)
+            points.push_back(decodeMountPoint(point));
+    }
+    return points;
+}
+
+bool holds(const std::string& mountPoint, const std::string& path) {
+    return mountPoint == "/" || path == mountPoint ||
+           (path.starts_with(mountPoint) && path[mountPoint.size()] == '/');
+}
+
+// The deepest of `points` that holds `path`.
+std::optional<std::string> deepestHolding(const std::vector<std::string>& points,
+                                          const std::string& path) {
+    std::optional<std::string> deepest;
+    for (const std::string& point : points)
+        if (holds(point, path) && (!deepest || point.size() > deepest->size()))
+            deepest = point;
+    return deepest;
+}
+
+// Runs `call` on a thread of its own and handles the window's events until it returns, so that
+// a flush that waits minutes for a slow disk leaves the window live. Inside a worker this is
+// a nested event loop on the worker's stack, as a modal dialog is.
+int asideFromWindow(const std::function<int()>& call) {
+    int result = 0;
+    QEventLoop loop;
+    std::thread aside([&] {
+        result = call();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    aside.join();
+    return result;
+}
+
+} // namespace
+
+std::optional<FolderItem> UnmountedMountPoint(const FolderItem& folder) {
+    const std::string place = resolved(folder.nativePath());
+    const std::optional<std::string> listed = deepestHolding(listedMountPoints(), place);
+    if (!listed)
+        return std::nullopt;
+    const std::optional<std::vector<std::string>> mounted = mountedPoints();
+    if (!mounted)
+        return std::nullopt;
+    // Both hold the folder, so the longer path is the deeper one: the listed disk is mounted,
+    // or another disk mounted deeper holds the folder.
+    const std::optional<std::string> deepestMounted = deepestHolding(*mounted, place);
+    if (deepestMounted && deepestMounted->size() >= listed->size())
+        return std::nullopt;
+    return FolderItem::fromNativePath(*listed);
+}
+
+std::uint64_t TimeStepOf(const FolderItem& item) {
+    if (timeStepSeam())
+        if (const std::optional<std::uint64_t> answer = timeStepSeam()(item))
+            return *answer;
+    struct statfs info {};
+    if (::statfs(item.nativePath().c_str(), &info) != 0) {
+        qCWarning(lcFw) << "cannot examine the file system of" << item.nativePath().c_str()
+                        << std::strerror(errno);
+        return 1;
+    }
+    return info.f_type == MSDOS_SUPER_MAGIC ? 2 : 1;
+}
+
+void VolumeHandle::SaveToDisk() const {
+    if (openError_ != 0)
+        posix::throwError("Cannot open", folder_.nativePath(), openError_);
+    const int error = asideFromWindow([fd = fd_.get()] {
+        if (syncSeam())
+            return syncSeam()(fd);
+        return ::syncfs(fd) == 0 ? 0 : errno;
+    });
+    if (error != 0)
+        posix::throwError("Cannot save to disk", folder_.nativePath(), error);
+}
+
+std::vector<VolumeHandle> OpenVolumes(const std::vector<FolderItem>& folders) {
+    std::vector<VolumeHandle> volumes;
+    std::vector<dev_t> devices;
+    for (const FolderItem& folder : folders) {
+        VolumeHandle volume(folder);
+        volume.fd_ = posix::UniqueFd(
+            ::open(folder.nativePath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat status {};
+        if (volume.fd_.get() < 0 || ::fstat(volume.fd_.get(), &status) != 0)
+            volume.openError_ = errno;
+        else if (std::ranges::find(devices, status.st_dev) != devices.end())
+            continue;
+        else
+            devices.push_back(status.st_dev);
+        volumes.push_back(std::move(volume));
+    }
+    return volumes;
+}
+
+void setFileSystemTableForTesting(std::string path) {
+    fileSystemTable() = std::move(path);
+}
+
+void setTimeStepForTesting(TimeStepAnswer step) {
+    timeStepSeam() = std::move(step);
+}
+
+void setSyncForTesting(std::function<int(int fd)> sync) {
+    syncSeam() = std::move(sync);
+}
+
+} // namespace fw
