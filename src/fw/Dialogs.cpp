@@ -119,7 +119,9 @@ std::optional<FolderItem> SelectFolderDialog::ShowModal() {
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty())
         return std::nullopt;
-    return FolderItem::fromNativePath(QFile::encodeName(chosen.first()).toStdString());
+    // Remembered as a folder, so that a chosen folder that goes missing later is still
+    // shown and stored with the ":" of a folder's path.
+    return FolderItem::fromNativePath(QFile::encodeName(chosen.first()).toStdString()).asFolder();
 }
 
 } // namespace fw

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -47,7 +48,13 @@ FolderItem FolderItem::fromNativePath(std::string nativePath, bool followLinks) 
 }
 
 std::string FolderItem::Name() const {
-    if (foreign_ || path_ == "/")
+    if (foreign_) {
+        std::string_view path = path_;
+        if (path.ends_with(':'))
+            path.remove_suffix(1);
+        return std::string(path.substr(path.find_last_of(':') + 1));
+    }
+    if (path_ == "/")
         return path_;
     return nativepath::toDisplayName(nativepath::lastPiece(path_));
 }
@@ -190,6 +197,15 @@ void FolderItem::Delete() const {
 void FolderItem::MoveFileTo(const FolderItem& destination) const {
     if (foreign_ || destination.foreign_)
         posix::throwError("Cannot move", path_, ENOENT);
+    if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, destination.path_.c_str(),
+                    RENAME_NOREPLACE) == 0)
+        return;
+    if (errno != EINVAL)
+        posix::throwError("Cannot move", path_, errno);
+    // A file system that cannot refuse to replace is asked first instead.
+    struct stat status {};
+    if (examine(destination.path_, false, status))
+        posix::throwError("Cannot move", path_, EEXIST);
     if (::rename(path_.c_str(), destination.path_.c_str()) != 0)
         posix::throwError("Cannot move", path_, errno);
 }
@@ -220,6 +236,12 @@ QPixmap FolderItem::OpenAsPicture() const {
     }
     QImageReader reader(&file);
     return QPixmap::fromImage(reader.read());
+}
+
+FolderItem FolderItem::asFolder() const {
+    FolderItem folder = *this;
+    folder.storedAsFolder_ = !foreign_;
+    return folder;
 }
 
 bool FolderItem::operator==(const FolderItem& other) const {

@@ -36,6 +36,8 @@ public:
 
     const std::string& nativePath() const { return path_; }
 
+    // The last component of the path, also of a stored path that is not native
+    // ("Documents" of "Disk:Users:user:Documents:").
     std::string Name() const;
     std::string AbsolutePath() const;
     bool Exists() const;
@@ -67,8 +69,8 @@ public:
     void CopyFileTo(const FolderItem& destination) const;
     // Removes a file, a link or an empty folder.
     void Delete() const;
-    // Renames the item to `destination` on the same file system; a file already there is
-    // replaced.
+    // Renames the item to `destination` on the same file system; fails when something is
+    // already there, which is never replaced.
     void MoveFileTo(const FolderItem& destination) const;
 
     // A new (or emptied) UTF-8 text file, replaced atomically when the stream is closed.
@@ -78,6 +80,10 @@ public:
     std::unique_ptr<TextInputStream> OpenAsTextFile() const;
     // A null pixmap when the file is missing or not a readable picture.
     QPixmap OpenAsPicture() const;
+
+    // The same item remembered as a folder, as a folder path read from a stored colon path
+    // is: should the folder go missing (an unplugged volume), its path still ends in ":".
+    FolderItem asFolder() const;
 
     // True when both refer to the same path (not an identity test).
     bool operator==(const FolderItem& other) const;

@@ -1,12 +1,15 @@
 #include "TextStreams.h"
 
+#include "FileAccess.h"
 #include "FolderItem.h"
 #include "NativePath.h"
 #include "PosixFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fw {
 
@@ -15,12 +18,18 @@ namespace {
 constexpr std::size_t flushThreshold = std::size_t(64) << 10;
 } // namespace
 
+// A link is written through: the temporary goes into the folder of the link's target and
+// replaces the target, so the link stays a link.
 TextOutputStream::TextOutputStream(const std::string& nativePath)
-    : target_(nativePath)
-    , temp_(posix::temporaryPath(nativepath::parent(nativePath))) {
+    : target_(realPath(nativePath))
+    , temp_(posix::temporaryPath(nativepath::parent(target_))) {
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0)
         posix::throwError("Cannot create", target_, errno);
+    // The replacement keeps the permission bits of the file it replaces.
+    struct stat replaced {};
+    if (::stat(target_.c_str(), &replaced) == 0 && ::fchmod(fd_, replaced.st_mode & 07777) != 0)
+        error_ = errno;
 }
 
 TextOutputStream::~TextOutputStream() {
@@ -112,6 +121,9 @@ std::string TextInputStream::ReadLine() {
         }
         line += char(c);
     }
+    // Editors may start a UTF-8 file with a byte-order mark; it is no part of the first line.
+    if (std::exchange(firstLine_, false) && line.starts_with("\xEF\xBB\xBF"))
+        line.erase(0, 3);
     atEnd_ = peek() == EOF;
     return line;
 }

@@ -9,7 +9,8 @@ namespace fw {
 // Writes UTF-8 lines ending in LF. The file is replaced atomically: everything goes to a
 // temporary file in the same folder, which Close flushes to disk and renames over the
 // target, so a crash or a full disk never leaves a truncated file behind. Destroying an
-// unclosed stream discards the temporary and leaves the target as it was.
+// unclosed stream discards the temporary and leaves the target as it was. A link to a file
+// is written through to its target, and a replaced file keeps its permission bits.
 class TextOutputStream {
 public:
     // Throws FileError when the temporary file cannot be created.
@@ -33,7 +34,8 @@ private:
     int error_ = 0; // errno of the first failed write
 };
 
-// Reads lines of a text file; accepts LF, CRLF and CR line ends.
+// Reads lines of a text file; accepts LF, CRLF and CR line ends and skips a UTF-8
+// byte-order mark at the start.
 class TextInputStream {
 public:
     // Null when the file cannot be opened.
@@ -57,6 +59,7 @@ private:
     std::FILE* file_;
     bool atEnd_ = false;
     bool readError_ = false;
+    bool firstLine_ = true;
 };
 
 } // namespace fw

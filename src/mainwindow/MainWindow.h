@@ -199,6 +199,9 @@ public:
     void SelectSourceFolder();
 
 private:
+    // The opening's answer to a settings file it could not read.
+    void replaceUnreadSettings();
+
     fw::Canvas* backdrop_ = nullptr;
     // The folder last shown on the copy ladder and its colon path: during a run item after
     // item comes from the same folder, whose path is then not examined again.

@@ -1,4 +1,6 @@
 #include "fw/Canvas.h"
+#include "fw/Dialogs.h"
+#include "fw/FileAccess.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "MainWindow.h"
@@ -39,11 +41,37 @@ void MainWindow::Event_Open() {
         pmn_Sets->setCurrentIndex(0);
         ShowPath(0);
     }
-    // A fresh file is written only once an unreadable one has been moved out of its way.
-    if (!read && sets::setAsideUnreadableSettings(softwareName))
-        SaveSettingsFile();
+    if (!read)
+        replaceUnreadSettings();
 
     Changed = true;
+}
+
+// A missing settings file is written afresh without a word. One this user may not read is
+// left as it is (the saves leave it alone too) and the window works from memory. Any other
+// is moved aside first, so that the fresh file destroys nothing, and the user is told where
+// it went.
+void MainWindow::replaceUnreadSettings() {
+    const fw::FolderItem file = sets::settingsFile(softwareName);
+    if (fw::readingDenied(file)) {
+        fw::MsgBox(softwareName + " may not read its settings file " + file.AbsolutePath() + "." +
+                   std::string(2, fw::CR) +
+                   "The file is left as it is, and changes to the backup sets and exclusion "
+                   "lists are kept only until " +
+                   softwareName + " quits.");
+        return;
+    }
+    if (!file.Exists()) {
+        SaveSettingsFile();
+        return;
+    }
+    if (const std::optional<fw::FolderItem> kept = sets::setAsideUnreadableSettings(softwareName)) {
+        SaveSettingsFile();
+        fw::MsgBox("The settings file could not be read and has been kept as " +
+                   kept->AbsolutePath() + "." + std::string(2, fw::CR) +
+                   "A new settings file holds the backup sets and exclusion lists read before "
+                   "the fault.");
+    }
 }
 
 } // namespace mainwindow

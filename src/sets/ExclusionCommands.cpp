@@ -1,3 +1,4 @@
+#include "ExclusionEntry.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
@@ -9,23 +10,31 @@ namespace {
 
 enum class Entry { Extension, Contains };
 
+// The text without control characters (line breaks, tabs and the rest of C0, DEL, C1).
+std::string withoutControls(const std::string& text) {
+    QString kept = fw::toQString(text);
+    kept.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    return fw::fromQString(kept);
+}
+
 // Adds the text typed into txf_String to `list`: lower case, for an extension without any
-// dot, without "?" (the settings file's separator) and trimmed. Empty input and an entry
+// dot, without "?" (the settings file's separator) and control characters (a pasted line
+// break would split the settings file's line), and trimmed. Empty input and an entry
 // already in the list are dropped without a word; the field is emptied in every case.
 void addTypedEntry(mainwindow::MainWindow& window, QListWidget& list, Entry kind) {
     std::string entry = fw::Lowercase(fw::fromQString(window.txf_String->text()));
     if (kind == Entry::Extension)
         entry = fw::ReplaceAll(entry, ".", "");
-    entry = fw::Trim(fw::ReplaceAll(entry, "?", ""));
+    entry = fw::Trim(withoutControls(fw::ReplaceAll(entry, "?", "")));
 
     bool found = false;
     for (int row = 0; row < list.count(); ++row) {
-        if (fw::fromQString(list.item(row)->text()) == entry)
+        if (sets::entryText(list, row) == entry)
             found = true;
         fw::yieldPoint();
     }
     if (!found && !entry.empty()) {
-        list.addItem(fw::toQString(entry));
+        sets::appendEntry(list, entry);
         window.SaveSettingsFile();
     }
     window.Changed = true;

@@ -1,4 +1,5 @@
 #include "fw/Dialogs.h"
+#include "fw/FileAccess.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
@@ -9,11 +10,16 @@
 
 namespace {
 
-// The settings file separates its fields with "?" and has no escape, so a set line holding
-// such a path would be dropped at the next start and the set lost without a word.
-constexpr const char* questionMarkRefused =
-    "The selected folder cannot be used because its path contains a \"?\", which the "
-    "settings file cannot store. Please choose another folder.";
+// What in a path the settings file cannot store, empty when nothing. The file separates its
+// fields with "?" and its lines with line breaks and has no escape: a set line holding such
+// a path would be dropped or cut short at the next start, the set lost or pointed elsewhere.
+std::string unstorablePart(const std::string& path) {
+    if (path.find('?') != std::string::npos)
+        return "a \"?\"";
+    if (path.find_first_of("\n\r") != std::string::npos)
+        return "a line break";
+    return {};
+}
 
 } // namespace
 
@@ -28,8 +34,10 @@ bool MainWindow::SelectAFolder(const std::string& kind) {
     const std::optional<fw::FolderItem> chosen = dialog.ShowModal();
     if (!chosen)
         return false;
-    if (chosen->AbsolutePath().find('?') != std::string::npos) {
-        fw::MsgBox(questionMarkRefused);
+    if (const std::string unstorable = unstorablePart(chosen->AbsolutePath());
+        !unstorable.empty()) {
+        fw::MsgBox("The selected folder cannot be used because its path contains " + unstorable +
+                   ", which the settings file cannot store. Please choose another folder.");
         return false;
     }
     (source ? SourceFolder : DestFolder) = chosen;
@@ -64,8 +72,10 @@ void MainWindow::btn_Destination_Action() {
         destination = DestFolder;
         // Whole path texts are compared; every folder path ends in ":", so a sibling whose
         // name merely begins with the source's name is not taken for a folder inside it.
-        const std::string d = destination->AbsolutePath();
-        const std::string s = Sets.at(std::size_t(sel)).AbsolutePath();
+        // Links are resolved first: a destination reached through a link into the source
+        // lies inside it all the same, and so does one inside a source chosen by a link.
+        const std::string d = fw::realItem(*destination).AbsolutePath();
+        const std::string s = fw::realItem(Sets.at(std::size_t(sel))).AbsolutePath();
         const bool same = d == s;
         const bool inside = d.find(s) != std::string::npos;
         const bool contains = s.find(d) != std::string::npos;

@@ -1,6 +1,8 @@
 #include "SettingsFile.h"
 
+#include "ExclusionEntry.h"
 #include "fw/Dialogs.h"
+#include "fw/FileAccess.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "Logging.h"
@@ -26,7 +28,7 @@ void createFolderPath(const fw::FolderItem& folder) {
 std::string listLine(const std::string& key, const QListWidget& list) {
     std::string line = key;
     for (int row = 0; row < list.count(); ++row) {
-        line += fw::fromQString(list.item(row)->text()) + "?";
+        line += entryText(list, row) + "?";
         fw::yieldPoint();
     }
     return line;
@@ -40,7 +42,7 @@ void loadEntries(QListWidget& list, const std::string& entries) {
         return;
     for (const std::string& piece : pieces) {
         if (!piece.empty())
-            list.addItem(fw::toQString(piece));
+            appendEntry(list, piece);
         fw::yieldPoint();
     }
 }
@@ -55,20 +57,24 @@ fw::FolderItem settingsFile(const std::string& softwareName) {
     return settingsFolder(softwareName).Child("settings");
 }
 
-bool setAsideUnreadableSettings(const std::string& softwareName) {
-    const fw::FolderItem file = settingsFile(softwareName);
-    if (!file.Exists())
-        return true;
-    const fw::FolderItem kept = settingsFolder(softwareName).Child("settings.unreadable");
-    try {
-        file.MoveFileTo(kept);
-    } catch (const fw::FileError& error) {
-        qCWarning(lcSets) << "The unreadable settings file is left as it is:" << error.what();
-        return false;
+std::optional<fw::FolderItem> setAsideUnreadableSettings(const std::string& softwareName) {
+    const fw::FolderItem folder = settingsFolder(softwareName);
+    for (int number = 1;; ++number) {
+        const std::string name = "settings.unreadable" + (number > 1 ? "." + fw::Str(number) : "");
+        // Taken is taken also by a link, whatever it points to.
+        if (fw::FolderItem::fromNativePath(folder.Child(name).nativePath(), false).Exists())
+            continue;
+        const fw::FolderItem kept = folder.Child(name);
+        try {
+            settingsFile(softwareName).MoveFileTo(kept);
+        } catch (const fw::FileError& error) {
+            qCWarning(lcSets) << "The unreadable settings file is left as it is:" << error.what();
+            return std::nullopt;
+        }
+        qCWarning(lcSets) << "The settings file could not be read; it is kept as"
+                          << fw::toQString(kept.nativePath());
+        return kept;
     }
-    qCWarning(lcSets) << "The settings file could not be read; it is kept as"
-                      << fw::toQString(kept.nativePath());
-    return true;
 }
 
 } // namespace sets
@@ -79,6 +85,13 @@ namespace mainwindow {
 // "settings" only when complete), so a failure leaves the previous file intact. The sets
 // and lists stay in memory and the next change saves them again.
 void MainWindow::SaveSettingsFile() {
+    // A file this user may not read is left alone: rewritten with the same permission bits,
+    // it could not be read at the next start either. The user was told when the window opened.
+    if (fw::readingDenied(sets::settingsFile(softwareName))) {
+        qCWarning(sets::lcSets)
+            << "The settings file may not be read; the change is kept in memory";
+        return;
+    }
     try {
         const fw::FolderItem folder = sets::settingsFolder(softwareName);
         sets::createFolderPath(folder);

@@ -2,6 +2,7 @@
 
 #include "fw/FolderItem.h"
 
+#include <optional>
 #include <string>
 
 namespace sets {
@@ -13,9 +14,10 @@ fw::FolderItem settingsFolder(const std::string& softwareName);
 // The settings file itself, "settings" in settingsFolder().
 fw::FolderItem settingsFile(const std::string& softwareName);
 
-// Moves a settings file that exists but could not be read out of the way, to
-// "settings.unreadable" beside it, so that writing a fresh file does not destroy it. True
-// when nothing stands at the settings file's place any more.
-bool setAsideUnreadableSettings(const std::string& softwareName);
+// Moves a settings file that exists but could not be read out of the way, to the first name
+// beside it that is free ("settings.unreadable", "settings.unreadable.2", ...), so that
+// writing a fresh file destroys neither it nor a file kept at an earlier start. The file it
+// is kept as; none when it could not be moved.
+std::optional<fw::FolderItem> setAsideUnreadableSettings(const std::string& softwareName);
 
 } // namespace sets

@@ -123,7 +123,7 @@ TEST_F(FolderItemTest, ForeignTextIsKeptAndNeverExists) {
     const std::string text = "Macintosh HD:Users:ann:Documents:";
     const FolderItem foreign = GetFolderItem(text);
     EXPECT_EQ(foreign.AbsolutePath(), text);
-    EXPECT_EQ(foreign.Name(), text);
+    EXPECT_EQ(foreign.Name(), "Documents");
     EXPECT_FALSE(foreign.Exists());
     EXPECT_FALSE(foreign.Directory());
     EXPECT_EQ(foreign.Length(), 0u);

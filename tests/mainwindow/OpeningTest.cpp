@@ -1,6 +1,7 @@
 #include "fw/Canvas.h"
 #include "mainwindow/MainWindow.h"
 #include "sets/SetsTesting.h"
+#include "support/AsUser.h"
 #include "support/DialogDriver.h"
 #include "support/PackageCopy.h"
 
@@ -93,13 +94,30 @@ TEST(Opening, FileWithoutSetsShowsTheNoSetDisplay) {
     EXPECT_FALSE(window.btn_Destination->isEnabled());
 }
 
-TEST(Opening, UnreadableFileIsKeptAsideBeforeAFreshOneIsWritten) {
-    ASSERT_TRUE(QDir().mkpath(settingsPath()));
-    ASSERT_TRUE(QDir().mkpath(settingsPath() + "/inside"));
-    mainwindow::MainWindow& window = ::MainWindow();
+// Builds the window with a folder named `inside` standing in the settings file's place, and
+// gives the message the opening showed.
+QString openOverAFolderInThePlaceOfTheFile(const QString& inside) {
+    EXPECT_TRUE(QDir().mkpath(settingsPath() + "/" + inside));
+    const auto told = answerNextDialog("OK");
+    ::MainWindow();
+    EXPECT_TRUE(waitForDialogs());
+    return told->text;
+}
 
-    EXPECT_EQ(window.pmn_Sets->count(), 0);
-    EXPECT_TRUE(QFileInfo(settingsPath() + ".unreadable/inside").isDir());
+TEST(Opening, UnreadableFilesAreKeptUnderFreeNamesAndTheUserIsTold) {
+    const QString first = openOverAFolderInThePlaceOfTheFile("first");
+    EXPECT_TRUE(first.contains(colonPath(settingsPath() + ".unreadable") + "."))
+        << first.toStdString();
+    EXPECT_EQ(::MainWindow().pmn_Sets->count(), 0);
+    EXPECT_EQ(settingsLines(), QStringList({"cont:", "ext:"}));
+
+    delete &::MainWindow();
+    ASSERT_TRUE(QFile::remove(settingsPath()));
+    const QString second = openOverAFolderInThePlaceOfTheFile("second");
+    EXPECT_TRUE(second.contains(colonPath(settingsPath() + ".unreadable.2")))
+        << second.toStdString();
+    EXPECT_TRUE(QFileInfo(settingsPath() + ".unreadable/first").isDir());
+    EXPECT_TRUE(QFileInfo(settingsPath() + ".unreadable.2/second").isDir());
     EXPECT_EQ(settingsLines(), QStringList({"cont:", "ext:"}));
 }
 
@@ -152,11 +170,15 @@ TEST(Opening, SetsReadBeforeAReadErrorGetTheirRowsAndTheFileIsKept) {
             .toUtf8();
     ASSERT_EQ(write(pipe, delivered.constData(), std::size_t(delivered.size())), delivered.size());
 
+    const auto told = answerNextDialog("OK");
     {
         const Interrupter interrupter;
         ::MainWindow();
     }
     close(pipe);
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_TRUE(told->text.contains(colonPath(settingsPath() + ".unreadable").chopped(1) + "."))
+        << told->text.toStdString();
     mainwindow::MainWindow& window = ::MainWindow();
 
     EXPECT_EQ(popupRows(*window.pmn_Sets), QStringList({"√ one", "- two"}));
@@ -168,6 +190,45 @@ TEST(Opening, SetsReadBeforeAReadErrorGetTheirRowsAndTheFileIsKept) {
     EXPECT_TRUE(S_ISFIFO(kept.st_mode));
     EXPECT_EQ(settingsLines(),
               QStringList({setLine(true, one), setLine(false, two, one), "cont:keep?", "ext:"}));
+}
+
+// Permission bits bind only an ordinary user: the test case runs again as one.
+TEST(Opening, SettingsFileTheUserMayNotReadIsLeftAloneAndChangesStayInMemory) {
+    if (!asuser::inUserSide()) {
+        if (const std::string reason = asuser::unavailableReason(); !reason.empty())
+            GTEST_SKIP() << "needs a user that permissions bind: " << reason;
+        QTemporaryDir shared;
+        makeFolder(shared.path(), "source");
+        asuser::shareWithUser(shared.path().toStdString());
+        ASSERT_EQ(asuser::runThisTestAsUser(shared.path().toStdString()), asuser::kPassed);
+        return;
+    }
+    const QByteArray stored = "cont:kept?\next:\n";
+    writeSettingsBytes(stored);
+    const QByteArray file = QFile::encodeName(settingsPath());
+    ASSERT_EQ(chmod(file.constData(), 0), 0);
+    const auto told = answerNextDialog("OK");
+    mainwindow::MainWindow& window = ::MainWindow();
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_TRUE(told->text.startsWith("Tolvane may not read its settings file " +
+                                      colonPath(settingsPath()).chopped(1) + "."))
+        << told->text.toStdString();
+
+    chooseFolderInNextDialog(QString::fromStdString(asuser::sharedFolder()) + "/source");
+    window.btn_New->click();
+    ASSERT_TRUE(waitForDialogs());
+    typeAndPress(window, "new", window.btn_AddToContains);
+    EXPECT_EQ(popupRows(*window.pmn_Sets), QStringList({"√ source"}));
+    EXPECT_EQ(listRows(*window.lsb_Contains), QStringList({"new"}));
+
+    struct stat status = {};
+    ASSERT_EQ(stat(file.constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0u);
+    EXPECT_EQ(QDir(QFileInfo(settingsPath()).path())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"settings"}));
+    ASSERT_EQ(chmod(file.constData(), 0600), 0);
+    EXPECT_EQ(settingsBytes(), stored);
 }
 
 // The opening in a package copy whose Resources folder lacks the window's backdrop.

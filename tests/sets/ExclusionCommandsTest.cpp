@@ -73,4 +73,41 @@ TEST(ExclusionCommands, RemoveTakesTheSelectedRowAndAlwaysSaves) {
     EXPECT_EQ(settingsLines(), QStringList({"cont:Temp?", "ext:tmp?log?"}));
 }
 
+TEST(ExclusionCommands, ControlCharactersGoLikeQuestionMarksBeforeTheTrim) {
+    writeSettings({"cont:first?", "ext:"});
+    mainwindow::MainWindow& window = ::MainWindow();
+    addEntry(window, " Pasted \n", window.btn_AddToContains);
+    addEntry(window, "two\r\nlines", window.btn_AddToContains);
+    addEntry(window, QString("bell\a") + QChar(0x85) + "c1\x7f", window.btn_AddToContains);
+    addEntry(window, "\t\n\r", window.btn_AddToContains);
+    addEntry(window, "after", window.btn_AddToContains);
+    addEntry(window, ".Log\n", window.btn_AddToExten);
+    const QStringList contains = {"first", "pasted", "twolines", "bellc1", "after"};
+    EXPECT_EQ(listRows(*window.lsb_Contains), contains);
+    const QByteArray saved = "cont:first?pasted?twolines?bellc1?after?\next:log?\n";
+    EXPECT_EQ(settingsBytes(), saved);
+
+    mainwindow::MainWindow& again = startAgain();
+    EXPECT_EQ(listRows(*again.lsb_Contains), contains);
+    EXPECT_EQ(listRows(*again.lsb_Extensions), QStringList({"log"}));
+    again.btn_DeleteExt->click();
+    EXPECT_EQ(settingsBytes(), saved);
+}
+
+TEST(ExclusionCommands, EntriesThatAreNotUtf8KeepTheirBytes) {
+    writeSettingsBytes("cont:\xff\xfe?caf\xe9?\next:\x80?\n");
+    mainwindow::MainWindow& window = ::MainWindow();
+    ASSERT_EQ(window.lsb_Contains->count(), 2);
+    // Typed, the text such an entry shows is another entry.
+    const QString shown = window.lsb_Contains->item(0)->text();
+    addEntry(window, shown, window.btn_AddToContains);
+    const QByteArray saved = "cont:\xff\xfe?caf\xe9?" + shown.toUtf8() + "?\next:\x80?\n";
+    EXPECT_EQ(settingsBytes(), saved);
+
+    mainwindow::MainWindow& again = startAgain();
+    again.lsb_Contains->setCurrentRow(2);
+    again.btn_DeleteContain->click();
+    EXPECT_EQ(settingsBytes(), "cont:\xff\xfe?caf\xe9?\next:\x80?\n");
+}
+
 } // namespace

@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -110,26 +112,35 @@ TEST_F(SetCommands, CancelledChooserAddsNothingButSelectsTheLastRowAndSaves) {
     EXPECT_EQ(QString::fromStdString(window.DestinationFolder[1]->AbsolutePath()), colonPath(a));
 }
 
-TEST_F(SetCommands, FolderWithAQuestionMarkIsRefusedAndChangesNothing) {
+TEST_F(SetCommands, FolderWhosePathTheFileCannotHoldIsRefusedAndChangesNothing) {
     const QString source = folder("source");
-    const QString odd = folder("what?");
-    writeSettings({setLine(true, source), "cont:", "ext:"});
+    folder("Backup");
+    const QStringList lines = {setLine(true, source), "cont:", "ext:"};
+    writeSettings(lines);
     mainwindow::MainWindow& window = ::MainWindow();
     window.Changed = false;
 
-    chooseFolderInNextDialog(odd);
-    const auto refusal = answerNextDialog("OK");
-    window.btn_New->click();
-    ASSERT_TRUE(waitForDialogs());
-    EXPECT_TRUE(refusal->text.contains("\"?\"")) << refusal->text.toStdString();
-    EXPECT_EQ(window.Sets.size(), 1u);
+    const std::pair<const char*, const char*> refused[] = {
+        {"what?", "a \"?\""}, {"Backup\nOld", "a line break"}, {"Backup\rOld", "a line break"}};
+    for (const auto& [name, reason] : refused) {
+        SCOPED_TRACE(name);
+        const QString odd = folder(name);
+        chooseFolderInNextDialog(odd);
+        const auto refusal = answerNextDialog("OK");
+        window.btn_New->click();
+        ASSERT_TRUE(waitForDialogs());
+        EXPECT_TRUE(refusal->text.contains(reason)) << refusal->text.toStdString();
+        EXPECT_TRUE(chooseDestination(window, odd, true).contains(reason));
+    }
     EXPECT_EQ(popupRows(*window.pmn_Sets), QStringList({"√ source"}));
-
-    EXPECT_TRUE(chooseDestination(window, odd, true).contains("\"?\""));
     EXPECT_FALSE(window.DestinationFolder[0].has_value());
     EXPECT_FALSE(window.DestFolder.has_value());
     EXPECT_FALSE(window.Changed);
-    EXPECT_EQ(settingsLines(), QStringList({setLine(true, source), "cont:", "ext:"}));
+    EXPECT_EQ(settingsLines(), lines);
+
+    mainwindow::MainWindow& again = startAgain();
+    EXPECT_EQ(popupRows(*again.pmn_Sets), QStringList({"√ source"}));
+    EXPECT_EQ(again.stx_destPath[0]->text(), "none selected");
 }
 
 TEST_F(SetCommands, DestinationOverlappingTheSourceIsRejectedAndASiblingAccepted) {
@@ -169,6 +180,64 @@ TEST_F(SetCommands, DestinationOverlappingTheSourceIsRejectedAndASiblingAccepted
         EXPECT_EQ(window.stx_destPath[0]->text(), "none selected");
         EXPECT_EQ(settingsLines(), QStringList({setLine(true, source), "cont:", "ext:"}));
     }
+}
+
+TEST_F(SetCommands, OverlapIsJudgedOnTheFoldersLinksLeadTo) {
+    const QString source = folder("work/src");
+    const QString inside = folder("work/src/sub");
+    const QString alias = folder("links") + "/alias";
+    ASSERT_TRUE(QFile::link(source, alias));
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    chooseFolderInNextDialog(source);
+    window.btn_New->click();
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_EQ(chooseDestination(window, alias + "/sub", true),
+              "The selected folder is inside the source folder!");
+    EXPECT_EQ(chooseDestination(window, alias, true),
+              "The selected folder is the same as the source folder!");
+
+    // A source chosen through the link holds what the folder it leads to holds.
+    chooseFolderInNextDialog(alias);
+    window.btn_New->click();
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_EQ(chooseDestination(window, inside, true),
+              "The selected folder is inside the source folder!");
+    EXPECT_EQ(chooseDestination(window, folder("work"), true),
+              "The selected folder contains the source folder!");
+
+    const QStringList lines = {setLine(true, source), setLine(true, alias), "cont:", "ext:"};
+    EXPECT_EQ(settingsLines(), lines);
+    mainwindow::MainWindow& again = startAgain();
+    EXPECT_EQ(popupRows(*again.pmn_Sets), QStringList({"√ src", "√ alias"}));
+    EXPECT_EQ(again.stx_destPath[0]->text(), "none selected");
+    EXPECT_EQ(settingsLines(), lines);
+}
+
+TEST_F(SetCommands, ChosenFoldersThatGoMissingKeepTheColonOfAFolder) {
+    const QString source = folder("source");
+    const QString backup = folder("drive/backup");
+    mainwindow::MainWindow& window = ::MainWindow();
+    chooseFolderInNextDialog(source);
+    window.btn_New->click();
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_EQ(chooseDestination(window, backup, false), QString());
+
+    // Both unplugged, then the set is disabled, which saves.
+    ASSERT_TRUE(QDir(source).removeRecursively());
+    ASSERT_TRUE(QDir(backup).removeRecursively());
+    window.chb_enableSet->click();
+    const QStringList sourceLadder = ladderTexts(window.stx_setPath);
+    const QStringList destinationLadder = ladderTexts(window.stx_destPath);
+    EXPECT_TRUE(sourceLadder.contains(":…source"));
+    EXPECT_TRUE(destinationLadder.contains(":…backup"));
+    EXPECT_EQ(settingsLines(), QStringList({setLine(false, source, backup), "cont:", "ext:"}));
+
+    mainwindow::MainWindow& again = startAgain();
+    EXPECT_EQ(ladderTexts(again.stx_setPath), sourceLadder);
+    EXPECT_EQ(ladderTexts(again.stx_destPath), destinationLadder);
+    again.chb_enableSet->click();
+    EXPECT_EQ(settingsLines(), QStringList({setLine(true, source, backup), "cont:", "ext:"}));
 }
 
 TEST_F(SetCommands, RemoveAsksAndOnlyYesRemoves) {

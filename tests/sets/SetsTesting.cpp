@@ -19,11 +19,22 @@ QString settingsPath() {
 }
 
 void writeSettings(const QStringList& lines) {
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toUtf8() + '\n';
+    writeSettingsBytes(bytes);
+}
+
+void writeSettingsBytes(const QByteArray& bytes) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath()).path()));
     QFile file(settingsPath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (const QString& line : lines)
-        file.write(line.toUtf8() + '\n');
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+mainwindow::MainWindow& startAgain() {
+    delete &::MainWindow();
+    return ::MainWindow();
 }
 
 QByteArray settingsBytes() {

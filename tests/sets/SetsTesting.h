@@ -19,9 +19,14 @@ namespace sets_testing {
 
 QString settingsPath();
 
-// Writes the settings file as these lines, each ending in LF; call it before the main
-// window is first built.
+// Writes the settings file as these lines, each ending in LF, or as these bytes; call it
+// before the main window is first built.
 void writeSettings(const QStringList& lines);
+void writeSettingsBytes(const QByteArray& bytes);
+
+// Quits and starts again: the main window is destroyed, as when the program ends, and a new
+// one is built, which opens and reads the settings file.
+mainwindow::MainWindow& startAgain();
 
 // The lines of the settings file; empty when it cannot be read.
 QStringList settingsLines();

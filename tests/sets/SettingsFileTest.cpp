@@ -7,11 +7,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace sets_testing;
 
@@ -34,10 +36,13 @@ TEST(SettingsFile, ExampleReadsIntoTheSetsAndIsWrittenBackExactly) {
     EXPECT_EQ(window.setEnable, (std::vector<bool>{true, false}));
     EXPECT_EQ(listRows(*window.lsb_Contains), QStringList({"cache", "temp"}));
     EXPECT_EQ(listRows(*window.lsb_Extensions), QStringList({"tmp", "log"}));
+    const QStringList rows = {"√ Documents", "- Pictures"};
+    EXPECT_EQ(popupRows(*window.pmn_Sets), rows);
 
     QFile::remove(settingsPath());
     window.SaveSettingsFile();
     EXPECT_EQ(settingsBytes(), exampleFile.join('\n').toUtf8() + '\n');
+    EXPECT_EQ(popupRows(*startAgain().pmn_Sets), rows);
 }
 
 TEST(SettingsFile, RoundTripKeepsNonAsciiPathsFlagsMissingDestinationsAndEmptyLists) {
@@ -93,6 +98,42 @@ TEST(SettingsFile, ReaderSkipsLinesItCannotUseAndKeepsTheRest) {
     EXPECT_EQ(listRows(*window.lsb_Contains), QStringList({"a", "b", "c"}));
     EXPECT_EQ(listRows(*window.lsb_Extensions), QStringList({"MP3"}));
     EXPECT_EQ(window.pmn_Sets->count(), 4);
+}
+
+TEST(SettingsFile, ByteOrderMarkBeforeTheFirstLineIsSkipped) {
+    QTemporaryDir root;
+    const QString source = makeFolder(root.path(), "source");
+    const QByteArray lines =
+        (QStringList({setLine(true, source), "cont:a?", "ext:"}).join('\n') + '\n').toUtf8();
+    writeSettingsBytes("\xEF\xBB\xBF" + lines);
+    mainwindow::MainWindow& window = ::MainWindow();
+    EXPECT_EQ(popupRows(*window.pmn_Sets), QStringList({"√ source"}));
+    EXPECT_EQ(listRows(*window.lsb_Contains), QStringList({"a"}));
+
+    window.btn_DeleteExt->click();
+    EXPECT_EQ(settingsBytes(), lines);
+    EXPECT_EQ(popupRows(*startAgain().pmn_Sets), QStringList({"√ source"}));
+}
+
+TEST(SettingsFile, SavingWritesThroughALinkAndKeepsThePermissionBits) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.path() + "/tolvane-settings";
+    writeSettings({"cont:old?", "ext:"});
+    ASSERT_TRUE(QFile::rename(settingsPath(), target));
+    ASSERT_EQ(chmod(QFile::encodeName(target).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(target, settingsPath()));
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    typeAndPress(window, "new", window.btn_AddToContains);
+    EXPECT_EQ(QFileInfo(settingsPath()).symLinkTarget(), target);
+    EXPECT_EQ(settingsBytes(), "cont:old?new?\next:\n");
+    struct stat status = {};
+    ASSERT_EQ(stat(QFile::encodeName(target).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    EXPECT_EQ(
+        QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList({"tolvane-settings"}));
+    EXPECT_EQ(listRows(*startAgain().lsb_Contains), QStringList({"old", "new"}));
 }
 
 TEST(SettingsFile, EmptyFileLoadsNothingAndIsNotRewritten) {
