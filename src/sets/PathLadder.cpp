@@ -1,4 +1,5 @@
 #include "fw/Canvas.h"
+#include "fw/DesignLayout.h"
 #include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
@@ -26,15 +27,9 @@ QColor stateColour(bool enabled, bool exists) {
     return exists ? QColor(160, 160, 160) : QColor(255, 127, 127);
 }
 
-void setTextColour(QLabel& label, const QColor& colour) {
-    QPalette palette = label.palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label.setPalette(palette);
-}
-
 void paintLadder(const Ladder& ladder, const QColor& colour) {
     for (QLabel* label : ladder) {
-        setTextColour(*label, colour);
+        fw::setTextColor(*label, colour);
         fw::yieldPoint();
     }
 }
@@ -83,7 +78,7 @@ void MainWindow::ShowPath(std::int32_t index) {
         paintLadder(stx_setPath, stateColour(enabled, source.Exists()));
         fillLadder(stx_setPath, source.AbsolutePath(), false);
     } else {
-        setTextColour(*stx_setPath[0], QColor(0, 0, 0));
+        fw::setTextColor(*stx_setPath[0], QColor(0, 0, 0));
         stx_setPath[0]->setText(QStringLiteral("Please add a backup set"));
         for (std::size_t i = 1; i < stx_setPath.size(); ++i) {
             stx_setPath[i]->clear();
