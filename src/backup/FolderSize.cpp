@@ -54,7 +54,8 @@ void MainWindow::DeleteFolder(const fw::FolderItem& folder) {
         for (int index = count; index >= 1; --index) {
             if (const std::optional<fw::FolderItem> entry = folder.TrueItem(index))
                 DeleteFolder(*entry);
-            fw::yieldPoint();
+            // Removing a large file can take milliseconds.
+            fw::yieldPointAfterHeavyStep();
         }
     }
     try {

@@ -54,7 +54,7 @@ void copyByReading(int in, int out, const std::string& fromPath, const std::stri
                 throwError("Cannot write", toPath, errno);
             written += std::max<ssize_t>(n, 0);
         }
-        yieldPoint();
+        yieldPointAfterHeavyStep();
     }
 }
 
@@ -77,9 +77,11 @@ void copyData(int in, int out, off_t size, const std::string& fromPath, const st
             throwError("Cannot copy", fromPath, errno);
         }
         copied += n;
+        // Also after the last chunk: a pass over many files that each fit in one chunk
+        // gives way as soon as its slice is used up too.
+        yieldPointAfterHeavyStep();
         if (copied == size)
             return;
-        yieldPoint();
     }
     copyByReading(in, out, fromPath, toPath);
 }
