@@ -77,11 +77,9 @@ void copyData(int in, int out, off_t size, const std::string& fromPath, const st
             throwError("Cannot copy", fromPath, errno);
         }
         copied += n;
-        // Also after the last chunk: a pass over many files that each fit in one chunk
-        // gives way as soon as its slice is used up too.
-        yieldPointAfterHeavyStep();
         if (copied == size)
             return;
+        yieldPointAfterHeavyStep();
     }
     copyByReading(in, out, fromPath, toPath);
 }
@@ -152,7 +150,7 @@ void copyFolder(int in, const struct stat& status, const std::string& fromPath, 
         bool inside = false;
         copyEntry({in, entry.name, nativepath::join(fromPath, entry.name)}, entry.type,
                   {out.get(), entry.name, nativepath::join(to.path, entry.name)}, false, inside);
-        yieldPoint();
+        yieldPointAfterHeavyStep();
     }
     setAttributes(out.get(), status, to.path);
 }
