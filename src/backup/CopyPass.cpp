@@ -169,7 +169,8 @@ void progressStep(MainWindow& window, std::int32_t shown) {
     }
     fw::setText(window.stx_files, counterText(shown, window.TotalItemCount));
     fw::Refresh(window.stx_files);
-    fw::yieldPoint();
+    // The end of an item's step, which may have copied or removed files.
+    fw::yieldPointAfterHeavyStep();
 }
 
 void offerErrorList(MainWindow& window) {

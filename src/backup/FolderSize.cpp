@@ -31,7 +31,7 @@ std::uint64_t measure(const fw::FolderItem& folder, std::uint64_t size,
                     total = measure(*entry, total, open);
             }
         }
-        fw::yieldPoint();
+        fw::yieldPointAfterHeavyStep();
     }
     if (identity)
         open.pop_back();
@@ -54,7 +54,7 @@ void MainWindow::DeleteFolder(const fw::FolderItem& folder) {
         for (int index = count; index >= 1; --index) {
             if (const std::optional<fw::FolderItem> entry = folder.TrueItem(index))
                 DeleteFolder(*entry);
-            fw::yieldPoint();
+            fw::yieldPointAfterHeavyStep();
         }
     }
     try {

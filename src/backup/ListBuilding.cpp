@@ -127,7 +127,7 @@ void MainWindow::SearchDirectory(const fw::FolderItem& folder) {
                 ShowCopyPath(folder);
             }
         }
-        fw::yieldPoint();
+        fw::yieldPointAfterHeavyStep();
     }
 }
 

@@ -21,18 +21,6 @@ namespace {
 
 constexpr int backupPage = 2;
 
-// The period of the sleep guard, in milliseconds: 5000, or the positive whole number in the
-// environment variable TOLVANE_NOSLEEP_PERIOD_MS, read once. Tests set it to watch the guard
-// at work without waiting for minutes.
-int noSleepPeriodMs() {
-    static const int period = [] {
-        bool ok = false;
-        const int injected = qEnvironmentVariableIntValue("TOLVANE_NOSLEEP_PERIOD_MS", &ok);
-        return ok && injected > 0 ? injected : 5000;
-    }();
-    return period;
-}
-
 bool isRunning(const fw::Thread* thread) {
     return thread->State() == fw::Thread::Running;
 }
@@ -55,7 +43,6 @@ void startRun(MainWindow& window) {
     window.BackingUp = true;
     window.btn_Backup->setText(QStringLiteral("Cancel"));
     window.prb_Progress->setValue(0);
-    window.tmrNoSleep->setInterval(noSleepPeriodMs());
     window.tmrNoSleep->start();
     window.thr_Build->Run();
 }

@@ -54,7 +54,7 @@ void copyByReading(int in, int out, const std::string& fromPath, const std::stri
                 throwError("Cannot write", toPath, errno);
             written += std::max<ssize_t>(n, 0);
         }
-        yieldPoint();
+        yieldPointAfterHeavyStep();
     }
 }
 
@@ -79,7 +79,7 @@ void copyData(int in, int out, off_t size, const std::string& fromPath, const st
         copied += n;
         if (copied == size)
             return;
-        yieldPoint();
+        yieldPointAfterHeavyStep();
     }
     copyByReading(in, out, fromPath, toPath);
 }
@@ -150,7 +150,7 @@ void copyFolder(int in, const struct stat& status, const std::string& fromPath, 
         bool inside = false;
         copyEntry({in, entry.name, nativepath::join(fromPath, entry.name)}, entry.type,
                   {out.get(), entry.name, nativepath::join(to.path, entry.name)}, false, inside);
-        yieldPoint();
+        yieldPointAfterHeavyStep();
     }
     setAttributes(out.get(), status, to.path);
 }

@@ -43,4 +43,9 @@ void yieldPoint() {
     Scheduler::instance().giveWay(*task);
 }
 
+void yieldPointAfterHeavyStep() {
+    if (Task* const task = Scheduler::current())
+        Scheduler::instance().giveWay(*task);
+}
+
 } // namespace fw

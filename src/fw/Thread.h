@@ -46,6 +46,14 @@ private:
 // never switches the worker out. In a killed worker's own code it throws ThreadKilled.
 void yieldPoint();
 
+// The yield point of a loop whose every step calls the file system (an entry of a folder
+// walk, an item of the copy pass, a chunk of a large file). yieldPoint() reads the clock only
+// on every 64th call, which would let 64 such steps run before the worker gives way, and a
+// step may take milliseconds (a large chunk, a slow disk); this one reads it on every call,
+// so the worker gives way as soon as its slice is used up, whatever its steps cost. The
+// clock read costs tens of nanoseconds, little beside a call into the file system.
+void yieldPointAfterHeavyStep();
+
 // The exception that unwinds a killed worker. It derives from nothing, so a handler for
 // std::exception never catches it; code must never swallow it with a bare catch (...).
 // It is thrown only in the worker's own code, never inside an event handler or a nested

@@ -88,7 +88,8 @@ public:
     std::vector<std::int32_t> sourceSet;
     std::int32_t sett = 0;
 
-    // Controls. Not drawn: the two worker threads and the no-sleep timer.
+    // Controls. Not drawn: the two worker threads and the no-sleep timer. The timer keeps the
+    // period it was created with; tests that watch the sleep guard shorten it on the timer.
     fw::Thread* thr_Build = nullptr;
     fw::Thread* thr_backup = nullptr;
     QTimer* tmrNoSleep = nullptr;

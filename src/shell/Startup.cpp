@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "fw/TerminationSignals.h"
 #include "mainwindow/MainWindow.h"
 #include "Tolvane.h"
 
@@ -22,6 +23,8 @@ int _Startup(int& argc, char** argv) {
     // The program registers no external classes or plug-in entry points and no document file
     // types.
     _NewAppInstance(argc, argv);
+    // A logout, a shutdown or Ctrl+C in a terminal ends the program as its Quit command does.
+    fw::quitOnTerminationSignals();
     // It installs no application-level menu handlers: every menu command belongs to the main
     // window.
     _MakeDefaultView();

@@ -3,7 +3,6 @@
 #include "RunFixture.h"
 #include "support/DialogDriver.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <QProgressBar>
@@ -84,13 +83,13 @@ TEST(StartBackup, ARefusedStartChangesNothing) {
     EXPECT_FALSE(window.tmrNoSleep->isActive());
 }
 
-TEST(StartBackup, RunsTheSleepGuardWithTheInjectedPeriodOnlyWhileTheRunLasts) {
-    ASSERT_EQ(setenv("TOLVANE_NOSLEEP_PERIOD_MS", "40", 1), 0);
+TEST(StartBackup, RunsTheSleepGuardWithTheTimersPeriodOnlyWhileTheRunLasts) {
     filetest::TempFolder temp;
     makeFolder(temp / "Work");
     filetest::writeFile(temp / "Work/a", "a");
     makeFolder(temp / "dest");
     mainwindow::MainWindow& window = MainWindow();
+    window.tmrNoSleep->setInterval(40);
     addSet(window, temp / "Work", temp / "dest");
     window.ErrorCount = 3;
     auto complete = answerNextDialog("OK");

@@ -62,6 +62,13 @@ void BackupRunTest::writeOneSet(const QStringList& contains, const QStringList& 
     writeSettings({{path("src"), path("dst")}}, contains, extensions);
 }
 
+QStringList BackupRunTest::unmatchedEntries(int count) {
+    QStringList entries;
+    for (int entry = 0; entry < count; ++entry)
+        entries << QStringLiteral("no such name %1").arg(entry);
+    return entries;
+}
+
 mainwindow::MainWindow& BackupRunTest::window() {
     mainwindow::MainWindow& shown = ::MainWindow();
     if (shown.TabPanel1->currentIndex() != kBackupPage)

@@ -56,6 +56,10 @@ protected:
                               const QStringList& extensions = {});
     // The common case: one enabled set "src" backed up into "dst" (both created).
     void writeOneSet(const QStringList& contains = {}, const QStringList& extensions = {});
+    // Exclusion entries that match no name of the test trees. Every listed item is tested
+    // against every entry, with a yield point after each, so many of them make a listing
+    // that lasts many time slices of the worker.
+    static QStringList unmatchedEntries(int count);
     // In that layout: an item of the source, its copy in the set folder, and both trees.
     std::string source(const std::string& relative) const { return path("src/" + relative); }
     std::string copy(const std::string& relative) const { return path("dst/src/" + relative); }

@@ -87,20 +87,22 @@ TEST_F(ChecksAndCancel, WithNoSetEnabledTheBackupPageDisablesStart) {
     EXPECT_FALSE(window().btn_Backup->isEnabled());
 }
 
-// A run over a tree large enough that listing and copying each last many time slices, so
-// that the test can act while the run is in the phase it waits for.
+// A run over a tree large enough that copying lasts many time slices, so that the test can
+// act while the run is in the phase it waits for. The run goes on while the cancel question
+// is open, and a listing of this tree alone is over within a few dozen slices, sooner than
+// some machines answer; the tests that cancel while listing add exclusion entries, which
+// make the listing last hundreds of slices, and check that it was still under way when the
+// answer came.
 class CancelDuringRun : public BackupRunTest {
 protected:
+    static constexpr int kItems = 60 + 60 * 100;
+
     void SetUp() override {
         BackupRunTest::SetUp();
-        // Entries that match no name only lengthen the listing, which every item is tested
-        // against: the listing then outlasts the answer to the question by far.
-        QStringList unmatched;
-        for (int entry = 0; entry < 10; ++entry)
-            unmatched << QStringLiteral("no such name %1").arg(entry);
-        writeOneSet(unmatched);
         makeBulkTree(path("src"), 60, 100, 64);
     }
+
+    void writeSetWithALastingListing() { writeOneSet(unmatchedEntries(200)); }
 
     static bool statusIs(const QString& status) {
         return ::MainWindow().stx_status->text() == status;
@@ -161,7 +163,9 @@ protected:
 };
 
 TEST_F(CancelDuringRun, AnsweredNoWhileListingTheRunGoesOnToTheEnd) {
+    writeSetWithALastingListing();
     cancelWhen([] { return statusIs("Building list"); }, "No");
+    ASSERT_TRUE(statusIs("Building list")) << "the listing was over before the answer";
     EXPECT_TRUE(window().BackingUp);
     EXPECT_EQ(window().btn_Backup->text(), "Cancel");
     EXPECT_TRUE(running());
@@ -171,10 +175,12 @@ TEST_F(CancelDuringRun, AnsweredNoWhileListingTheRunGoesOnToTheEnd) {
     ASSERT_TRUE(waitForDialogs());
     EXPECT_EQ(end->text, "Backup Complete");
     EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_EQ(window().TotalItemCount, kItems);
     expectIdleLook("Complete");
 }
 
 TEST_F(CancelDuringRun, AnsweredNoWhileCopyingTheRunGoesOnAndHoldsTheBackupPage) {
+    writeOneSet();
     mainwindow::MainWindow& shown = window();
     cancelWhen([] { return statusIs("Backing Up") && ::MainWindow().FilesCopied > 5; }, "No");
     EXPECT_TRUE(shown.BackingUp);
@@ -198,13 +204,16 @@ TEST_F(CancelDuringRun, AnsweredNoWhileCopyingTheRunGoesOnAndHoldsTheBackupPage)
 }
 
 TEST_F(CancelDuringRun, AnsweredYesWhileListingNothingIsCopied) {
+    writeSetWithALastingListing();
     cancelWhen([] { return statusIs("Building list"); }, "Yes");
+    ASSERT_LT(window().TotalItemCount, kItems) << "the listing was over before the answer";
     expectStoppedForGood();
     EXPECT_TRUE(filetest::namesIn(path("dst")).empty()) << "the copy pass started";
     EXPECT_EQ(window().stx_files->text(), "");
 }
 
 TEST_F(CancelDuringRun, AnsweredYesWhileCopyingStopsAtOnceAndTheNextRunFinishes) {
+    writeOneSet();
     cancelWhen([] { return statusIs("Backing Up") && ::MainWindow().FilesCopied > 5; }, "Yes");
     expectStoppedForGood();
     expectOnlyWholeCopies();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -78,6 +79,60 @@ void makeBulkTree(const std::string& root, int folders, int filesPerFolder, std:
             setTime(folderPath + "/" + name, kBaseTime);
         }
     }
+}
+
+void writeLargeFile(const std::string& path, std::uint64_t bytes) {
+    std::vector<char> block(std::size_t(1) << 20);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = char('A' + (i * 7 + i / 251) % 53);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    ASSERT_TRUE(out) << "cannot create " << path;
+    for (std::uint64_t written = 0; written < bytes; written += block.size()) {
+        // Each block differs from the one before, so no two are alike.
+        block[written / block.size() % block.size()] ^= 1;
+        const auto length = std::streamsize(std::min<std::uint64_t>(block.size(), bytes - written));
+        ASSERT_TRUE(out.write(block.data(), length)) << "cannot write " << path;
+    }
+    out.close();
+    ASSERT_TRUE(out) << "cannot write " << path;
+    setTime(path, kBaseTime);
+}
+
+bool sameContents(const std::string& a, const std::string& b) {
+    std::ifstream first(a, std::ios::binary);
+    std::ifstream second(b, std::ios::binary);
+    if (!first || !second)
+        return false;
+    std::vector<char> left(std::size_t(1) << 20);
+    std::vector<char> right(left.size());
+    for (;;) {
+        first.read(left.data(), std::streamsize(left.size()));
+        second.read(right.data(), std::streamsize(right.size()));
+        if (first.gcount() != second.gcount() ||
+            !std::equal(left.begin(), left.begin() + first.gcount(), right.begin()))
+            return false;
+        if (first.gcount() == 0)
+            return true;
+    }
+}
+
+std::vector<std::string> temporariesBelow(const std::string& root) {
+    std::vector<std::string> found;
+    std::vector<fs::path> folders{root};
+    while (!folders.empty()) {
+        const fs::path folder = folders.back();
+        folders.pop_back();
+        std::error_code failure;
+        for (fs::directory_iterator entry(folder, failure), end; !failure && entry != end;
+             entry.increment(failure)) {
+            std::error_code gone;
+            if (entry->path().filename().string().starts_with(".tolvane-"))
+                found.push_back(entry->path().string());
+            if (entry->is_directory(gone) && !entry->is_symlink(gone))
+                folders.push_back(entry->path());
+        }
+    }
+    return found;
 }
 
 TreeListing describeTree(const std::string& root) {

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <vector>
 
 // Source and destination trees of the end-to-end tests, handled by native (byte) paths, so
 // that names which are not valid UTF-8 are made and compared without loss.
@@ -28,6 +29,18 @@ void makePackage(const std::string& path, const std::string& payload,
 // A tree of `folders` folders holding `filesPerFolder` files of `bytes` bytes each, to make a
 // run last long enough to act on it while it runs.
 void makeBulkTree(const std::string& root, int folders, int filesPerFolder, std::size_t bytes);
+
+// A file of `bytes` bytes, every one of them written (no holes), so that copying it takes
+// the time its size says whatever the file system or the copy does with holes.
+void writeLargeFile(const std::string& path, std::uint64_t bytes);
+
+// True when both files hold the same bytes; read in blocks, for files too large to hold.
+bool sameContents(const std::string& a, const std::string& b);
+
+// The entries below `root`, at any depth, whose names start with ".tolvane-": a copy's
+// temporary, or the folder that holds a run's temporaries. A folder that vanishes while the
+// tree is read (another process may be copying into it) is passed over.
+std::vector<std::string> temporariesBelow(const std::string& root);
 
 // What a tree holds: the path of every entry below the root (not the root itself), mapped
 // to its kind and contents: a folder, a link with its target, or a file with its length,

@@ -2,6 +2,7 @@
 
 #include "support/DialogDriver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -179,6 +180,37 @@ TEST(Thread, LongWorkerReturnsToTheEventLoopEverySlice) {
     EXPECT_GE(ticksDuringRun, 10);
     EXPECT_LT(longestGap, 50ms);
     EXPECT_GE(paintsDuringRun, 5);
+}
+
+// Steps that each take longer than a slice (a chunk of a large file): the worker gives way
+// after every one of them, so the event loop runs between any two, whatever a step costs.
+TEST(Thread, HeavyStepsGiveWayAfterEachStep) {
+    constexpr int stepCount = 6;
+    fw::Thread thread;
+    int steps = 0;
+    thread.onRun([&steps] {
+        for (int step = 0; step < stepCount; ++step) {
+            const auto end = Clock::now() + 15ms;
+            while (Clock::now() < end) {
+            }
+            ++steps;
+            fw::yieldPointAfterHeavyStep();
+        }
+    });
+
+    QTimer ticker;
+    int stepsAtTick = 0;
+    int mostStepsBetweenTicks = 0;
+    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
+        mostStepsBetweenTicks = std::max(mostStepsBetweenTicks, steps - stepsAtTick);
+        stepsAtTick = steps;
+    });
+    ticker.start(0);
+    thread.Run();
+    ASSERT_TRUE(waitUntilEnded(thread));
+
+    ASSERT_EQ(steps, stepCount);
+    EXPECT_EQ(mostStepsBetweenTicks, 1);
 }
 
 TEST(Thread, KillFromTheMainThreadUnwindsAtTheYieldPoint) {
