@@ -170,18 +170,16 @@ void DestinationTree::replace(StagedCopy& copy, const std::string& place) {
     std::string name;
     const int folder = folderFor(place, name);
     const std::string path = nativepath::join(path_, place);
-    struct stat old {};
-    struct stat staged {};
-    if (::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0 ||
-        ::fstatat(copy.staging_, copy.name_.c_str(), &staged, AT_SYMLINK_NOFOLLOW) != 0)
-        throwError("Cannot replace", path, errno);
     const char* from = copy.name_.c_str();
-    if (!S_ISDIR(old.st_mode) && !S_ISDIR(staged.st_mode)) {
-        if (::renameat(copy.staging_, from, folder, name.c_str()) != 0)
-            throwError("Cannot replace", path, errno);
+    // A rename replaces a file with a file, or an empty folder with a folder, in one step.
+    // A folder copy in place of a folder with contents or of a file is exchanged with it; a
+    // file never takes the place of a folder.
+    if (::renameat(copy.staging_, from, folder, name.c_str()) == 0) {
         copy.inStaging_ = false;
         return;
     }
+    if (errno != ENOTEMPTY && errno != EEXIST && errno != ENOTDIR)
+        throwError("Cannot replace", path, errno);
     if (::renameat2(copy.staging_, from, folder, name.c_str(), RENAME_EXCHANGE) == 0) {
         copy.holdsOld_ = true;
         return;

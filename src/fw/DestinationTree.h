@@ -84,8 +84,9 @@ public:
     // Puts a staged copy at `place`, where nothing is.
     void placeNew(StagedCopy& copy, const std::string& place);
     // Puts a staged copy in place of what is at `place`, in one step: a file is renamed over
-    // the old file; otherwise the two are exchanged and the old copy is left in the staging
-    // folder (StagedCopy::oldCopy). When the folder refuses, the old copy stays as it was.
+    // the old file; a folder copy is exchanged with the old copy, which is then left in the
+    // staging folder (StagedCopy::oldCopy). A file never replaces a folder. When the folder
+    // refuses, the old copy stays as it was.
     void replace(StagedCopy& copy, const std::string& place);
 
 private:

@@ -154,6 +154,37 @@ TEST_F(RunSafety, AFolderThatCannotBeReadIsReported) {
     EXPECT_EQ(window().FilesCopied, 1);
 }
 
+// A folder that refuses the rename keeps the old copy: two entries, one error, as for a
+// copy that cannot be removed.
+TEST_F(RunSafety, AFolderThatRefusesTheReplacementKeepsTheOldCopy) {
+    if (!asuser::inUserSide()) {
+        if (const std::string reason = asuser::unavailableReason(); !reason.empty())
+            GTEST_SKIP() << "needs a user that permissions bind: " << reason;
+        writeFile(path("shared/src/report.doc"), "the newer report", kBaseTime + 60);
+        writeFile(path("shared/dst/src/report.doc"), "the old report", kBaseTime);
+        asuser::shareWithUser(path("shared"));
+        ASSERT_EQ(::chmod(path("shared/dst/src").c_str(), 0555), 0);
+        ::chmod(path("").c_str(), 0755);
+        ASSERT_EQ(asuser::runThisTestAsUser(path("shared")), asuser::kPassed);
+        EXPECT_EQ(filetest::readFile(path("shared/dst/src/report.doc")), "the old report");
+        EXPECT_EQ(temporariesBelow(path("shared/dst")), Strings{});
+        return;
+    }
+    const std::string shared = asuser::sharedFolder();
+    writeSettings({{shared + "/src", shared + "/dst"}});
+    window();
+
+    runBackupWithErrors("No");
+
+    const std::string copyPath = colonPath(shared + "/dst/src/report.doc");
+    EXPECT_EQ(errorMessages(), (Strings{"Started Backup", "Could not remove - " + copyPath,
+                                        "Could not remove - " + copyPath + "so couldn't write new",
+                                        "Finished Backup"}));
+    EXPECT_EQ(window().ErrorCount, 1);
+    EXPECT_EQ(window().FilesUpdated, 0);
+    EXPECT_EQ(window().TotalFileSize, 0u);
+}
+
 // Deeper than a path the system takes at once: walked, copied and named like any tree.
 TEST_F(RunSafety, ATreeFiveThousandFoldersDeepIsBackedUpWhole) {
     constexpr int depth = 5000;
