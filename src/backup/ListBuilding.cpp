@@ -1,4 +1,3 @@
-#include "BackupLogging.h"
 #include "ErrorList.h"
 #include "fw/Dialogs.h"
 #include "fw/FileIdentity.h"

@@ -6,7 +6,6 @@
 #include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "mainwindow/MainWindow.h"
-#include "PackageTest.h"
 #include "Panel.h"
 
 #include <QLabel>

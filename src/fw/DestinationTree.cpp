@@ -41,10 +41,12 @@ std::optional<FolderItem> StagedCopy::oldCopy() const {
 
 DestinationTree::DestinationTree(const FolderItem& folder)
     : path_(folder.nativePath()) {
+    // An item made from stored text that is no path has nothing to open.
+    const bool exists = folder.Exists();
     const posix::PathAt at(path_);
-    root_ = UniqueFd(::openat(at.dir(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    root_ = UniqueFd(exists ? ::openat(at.dir(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
     if (root_.get() < 0) {
-        rootError_ = errno;
+        rootError_ = exists ? errno : ENOENT;
         qCWarning(lcFw) << "Cannot open the destination" << path_.c_str() << ":"
                         << std::strerror(rootError_);
         return;

@@ -2,15 +2,10 @@
 
 #include "FileCopy.h"
 #include "FolderListing.h"
-#include "Logging.h"
 #include "NativePath.h"
 #include "PosixFile.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
