@@ -241,9 +241,9 @@ TEST_F(RunSafety, APipeInsideAPackageIsLeftOutAndTheRestIsCopied) {
     EXPECT_EQ(treeDifference(without(sourceTree(), {"Tool.app/Contents/pipe"}), copyTree()), "");
 }
 
-// A worker killed while it copies a package or replaces one leaves under the package's name
-// the old copy or the new one, whole, and the next run leaves nothing of its own, also what
-// a run killed outright had left in the staging folder.
+// A worker killed while it copies a package, writes its replacement or deletes the old copy
+// leaves under the package's name the old copy or the new one, whole, and the next run leaves
+// nothing of its own, also what a run killed outright had left in the staging folder.
 TEST_F(RunSafety, AKilledRunLeavesEveryCopyWholeAndTheNextRunCleansUp) {
     writeOneSet();
     makeBulkTree(source("Old.app"), 10, 300, 64);
@@ -278,6 +278,11 @@ TEST_F(RunSafety, AKilledRunLeavesEveryCopyWholeAndTheNextRunCleansUp) {
     killWhenStaging("Updating : Old.app");
     const TreeListing afterKill = copyTree();
     EXPECT_EQ(treeDifference(firstCopy, without(afterKill, {"New.app"})), "");
+    EXPECT_EQ(temporariesBelow(path("dst")), Strings{});
+
+    // Killed while the old copy, set aside, is being deleted: the new one is in place.
+    killWhenStaging("Removing old : Old.app");
+    EXPECT_EQ(treeDifference(describeTree(source("Old.app")), describeTree(copy("Old.app"))), "");
     EXPECT_EQ(temporariesBelow(path("dst")), Strings{});
 
     writeFile(path("dst/.tolvane-staging/.tolvane-tmp-killed/part"), "left by a killed run");
