@@ -84,6 +84,13 @@ int DestinationTree::folderOf(const std::string& place, std::string& name) {
         errno = rootError_;
         return -1;
     }
+    // The staging folder is the run's own: no copy goes into it, not even that of a source
+    // folder of the same name, which the sweep would take for a killed run's remains.
+    const std::string_view top = std::string_view(place).substr(0, place.find('/'));
+    if (top == stagingName) {
+        errno = EPERM;
+        return -1;
+    }
     if (slash == std::string::npos)
         return root_.get();
     const std::string_view folder = std::string_view(place).substr(0, slash);

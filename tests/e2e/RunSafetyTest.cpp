@@ -311,6 +311,24 @@ TEST_F(RunSafety, ADestinationInsideItsSourceIsNeverEntered) {
     EXPECT_EQ(window().TotalItemCount, 2);
 }
 
+// A source folder named like the staging folder cannot be backed up into the same place:
+// its items fail with their entries, and nothing of the run stays behind.
+TEST_F(RunSafety, ASourceNamedLikeTheStagingFolderFailsAndLeavesNothing) {
+    writeFile(path("x/.tolvane-staging/a.txt"), "a");
+    makeFolders(path("dst"));
+    writeSettings({{path("x/.tolvane-staging"), path("dst")}});
+    window();
+
+    runBackupWithErrors("No");
+
+    EXPECT_EQ(errorMessages(),
+              (Strings{"Started Backup",
+                       "Could not copy - " + colonPath(path("dst")) + ".tolvane-staging:a.txt",
+                       "Finished Backup"}));
+    EXPECT_EQ(filetest::readFile(path("x/.tolvane-staging/a.txt")), "a");
+    EXPECT_EQ(filetest::namesIn(path("dst")), Strings{});
+}
+
 TEST_F(RunSafety, ASparseFileStaysSparse) {
     writeOneSet();
     const off_t size = off_t(4) << 30;
