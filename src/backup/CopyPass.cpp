@@ -4,6 +4,7 @@
 #include "fw/Dialogs.h"
 #include "fw/FolderItem.h"
 #include "fw/LabelText.h"
+#include "fw/NativePath.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "fw/Volume.h"
@@ -12,6 +13,7 @@
 #include "Panel.h"
 #include "shell/Pictures.h"
 
+#include <memory>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -31,6 +33,16 @@ void showInfo(mainwindow::MainWindow& window, const std::string& text) {
 
 bool isPackage(const fw::FolderItem& item, bool directory) {
     return directory && IsPackage(item);
+}
+
+void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
+                   const fw::LeftOut& leftOut) {
+    for (const std::string& entry : leftOut) {
+        const fw::FolderItem place =
+            fw::FolderItem::fromNativePath(copy.nativePath() + "/" + entry, false);
+        countError(window, "Could not copy - " + place.AbsolutePath());
+        fw::yieldPoint();
+    }
 }
 
 } // namespace backup
@@ -65,17 +77,46 @@ void startPass(MainWindow& window) {
     window.TotalFileSize = 0;
 }
 
+// The destination trees of a run: one per destination folder, shared by the sets that
+// write into it. Their staging folders go with them, when the pass ends or is killed.
+class RunTrees {
+public:
+    explicit RunTrees(const MainWindow& window) {
+        for (std::size_t k = 0; k < window.Sets.size(); ++k) {
+            fw::DestinationTree* tree = nullptr;
+            if (window.setEnable[k] && window.DestinationFolder[k]) {
+                const std::optional<fw::FileIdentity> identity =
+                    fw::identityOf(*window.DestinationFolder[k]);
+                for (const auto& open : trees_)
+                    if (identity && open->identity() == identity)
+                        tree = open.get();
+                if (!tree) {
+                    trees_.push_back(
+                        std::make_unique<fw::DestinationTree>(*window.DestinationFolder[k]));
+                    tree = trees_.back().get();
+                }
+            }
+            ofSet_.push_back(tree);
+        }
+    }
+    // None for a set that is not enabled or has no destination folder.
+    fw::DestinationTree* ofSet(std::size_t k) const { return ofSet_[k]; }
+
+private:
+    std::vector<std::unique_ptr<fw::DestinationTree>> trees_;
+    std::vector<fw::DestinationTree*> ofSet_;
+};
+
 // Every enabled set gets its set folder, named like its source folder, in its destination.
 // A failure here is no error of its own: the items of that set then fail or are skipped
 // one by one, each with its own entry.
-void createSetFolders(MainWindow& window) {
+void createSetFolders(MainWindow& window, const RunTrees& trees) {
     for (std::size_t k = 0; k < window.Sets.size(); ++k) {
-        if (window.setEnable[k] && window.DestinationFolder[k]) {
-            const fw::FolderItem setFolder =
-                window.DestinationFolder[k]->Child(window.Sets[k].Name());
-            if (!setFolder.Exists()) {
+        if (fw::DestinationTree* tree = trees.ofSet(k)) {
+            const std::string setFolder = fw::nativepath::toNativeName(window.Sets[k].Name());
+            if (!tree->look(setFolder)) {
                 try {
-                    setFolder.CreateAsFolder();
+                    tree->createFolder(setFolder);
                 } catch (const std::exception& failure) {
                     qCWarning(backup::lcBackup) << "no set folder:" << failure.what();
                 }
@@ -98,29 +139,34 @@ std::vector<std::string> sourcePaths(const MainWindow& window) {
 // The item's place in the destination: the set's destination folder, the set folder, then
 // the item's path below the source folder, one level per colon-path part. None when the
 // set has no destination folder.
-std::optional<fw::FolderItem> ResolveDestination(MainWindow& window, std::size_t i,
-                                                 const std::string& itemPath,
+std::optional<backup::Target> ResolveDestination(MainWindow& window, const RunTrees& trees,
+                                                 std::size_t i, const std::string& itemPath,
                                                  const std::vector<std::string>& sourcePaths) {
     const std::size_t k = std::size_t(window.sourceSet[i]);
+    fw::DestinationTree* tree = trees.ofSet(k);
+    if (!tree)
+        return std::nullopt;
     const std::string relativePath =
         window.Sets[k].Name() + ":" + fw::Replace(itemPath, sourcePaths[k], "");
     const std::vector<std::string> parts = fw::Split(relativePath, ":");
-    std::optional<fw::FolderItem> destination = window.DestinationFolder[k];
-    for (std::size_t j = 0; j < parts.size() && destination; ++j) {
-        if (!parts[j].empty())
-            destination = destination->Child(parts[j]);
+    std::string place;
+    for (const std::string& part : parts) {
+        if (!part.empty())
+            place += (place.empty() ? "" : "/") + fw::nativepath::toNativeName(part);
         fw::yieldPoint();
     }
-    return destination;
+    return backup::Target{
+        fw::FolderItem::fromNativePath(window.DestinationFolder[k]->nativePath() + "/" + place),
+        *tree, place};
 }
 
-void CreateFolder(MainWindow& window, const fw::FolderItem& destination) {
-    backup::guarded(window, "Could not create folder - ", destination,
-                    [&destination] { destination.CreateAsFolder(); });
+void CreateFolder(MainWindow& window, const backup::Target& target) {
+    backup::guarded(window, "Could not create folder - ", target.item,
+                    [&target] { target.tree.createFolder(target.place); });
 }
 
 void CopyNew(MainWindow& window, const fw::FolderItem& item, bool directory,
-             const fw::FolderItem& destination) {
+             const backup::Target& target) {
     std::uint64_t size = 0;
     if (backup::isPackage(item, directory)) {
         backup::showInfo(window, "Calculating size : " + item.Name());
@@ -134,26 +180,30 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, bool directory,
     fw::Refresh(window.stx_Info);
     fw::Refresh(window.stx_filesCopied);
     fw::Refresh(window.stx_DataWritten);
-    backup::guarded(window, "Could not copy - ", destination, [&] {
-        item.CopyFileTo(destination);
+    fw::LeftOut leftOut;
+    backup::guarded(window, "Could not copy - ", target.item, [&] {
+        fw::StagedCopy staged = target.tree.stage(item);
+        target.tree.placeNew(staged, target.place);
+        leftOut = staged.leftOut();
         window.FilesCopied += 1;
         fw::setText(window.stx_filesCopied, fw::Str(window.FilesCopied));
         fw::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
     });
+    backup::reportLeftOut(window, target.item, leftOut);
 }
 
 // A file or package. Reading the times and measuring or removing a package copy are not
 // guarded steps of their own; a failure there becomes one counted entry for the item, so
 // that no single item can stop the pass.
 void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item, bool directory,
-                         const fw::FolderItem& destination) {
+                         const backup::Target& target, const std::optional<fw::FoundEntry>& found) {
     backup::showInfo(window, "Checking : " + item.Name());
     backup::showItemFolder(window, item);
-    backup::guarded(window, "Could not check - ", destination, [&] {
-        if (!destination.Exists())
-            CopyNew(window, item, directory, destination);
+    backup::guarded(window, "Could not check - ", target.item, [&] {
+        if (!found)
+            CopyNew(window, item, directory, target);
         else
-            backup::replaceOrLeave(window, item, directory, destination);
+            backup::replaceOrLeave(window, item, directory, target, *found);
     });
 }
 
@@ -248,38 +298,43 @@ void endOfRun(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) 
 void MainWindow::thr_backup_Run() {
     startPass(*this);
     const std::vector<fw::VolumeHandle> volumes = openDestinations(*this);
-    createSetFolders(*this);
-    const std::vector<std::string> sources = sourcePaths(*this);
+    {
+        const RunTrees trees(*this);
+        createSetFolders(*this, trees);
+        const std::vector<std::string> sources = sourcePaths(*this);
 
-    std::int32_t shown = 0;
-    for (std::size_t i = 0; i < SourceItems.size(); ++i) {
-        int left = stx_Scrolling->x() + 1;
-        if (left > bannerEnd)
-            left = bannerStart;
-        moveBanner(stx_Scrolling, left);
-        fw::setText(stx_files, counterText(shown, TotalItemCount));
-        fw::Refresh(stx_files);
+        std::int32_t shown = 0;
+        for (std::size_t i = 0; i < SourceItems.size(); ++i) {
+            int left = stx_Scrolling->x() + 1;
+            if (left > bannerEnd)
+                left = bannerStart;
+            moveBanner(stx_Scrolling, left);
+            fw::setText(stx_files, counterText(shown, TotalItemCount));
+            fw::Refresh(stx_files);
 
-        // Held by value: nothing that runs at the yields below can pull it from the pass.
-        const fw::FolderItem item = SourceItems[i];
-        const std::string itemPath = item.AbsolutePath();
-        const std::optional<fw::FolderItem> destination =
-            ResolveDestination(*this, i, itemPath, sources);
-        if (destination) {
-            // A colon path ends in ":" exactly for an existing folder.
-            const bool directory = itemPath.ends_with(':');
-            if (directory && !backup::IsPackage(item)) {
-                backup::showItemFolder(*this, item);
-                if (!destination->Exists())
-                    CreateFolder(*this, *destination);
-            } else {
-                backUpFileOrPackage(*this, item, directory, *destination);
+            // Held by value: nothing that runs at the yields below can pull it from the pass.
+            const fw::FolderItem item = SourceItems[i];
+            const std::string itemPath = item.AbsolutePath();
+            if (const std::optional<backup::Target> target =
+                    ResolveDestination(*this, trees, i, itemPath, sources)) {
+                const std::optional<fw::FoundEntry> found = target->tree.look(target->place);
+                // A colon path ends in ":" exactly for an existing folder.
+                const bool directory = itemPath.ends_with(':');
+                if (directory && !backup::IsPackage(item)) {
+                    backup::showItemFolder(*this, item);
+                    if (!found)
+                        CreateFolder(*this, *target);
+                } else {
+                    backUpFileOrPackage(*this, item, directory, *target, found);
+                }
             }
-        }
 
-        shown = std::int32_t(i);
-        progressStep(*this, shown);
+            shown = std::int32_t(i);
+            progressStep(*this, shown);
+        }
     }
+    // The trees are closed here, their staging folders gone, before the copies are saved to
+    // disk and the run says it ended.
     endOfRun(*this, volumes);
 }
 

@@ -2,6 +2,7 @@
 
 #include "BackupLogging.h"
 #include "ErrorList.h"
+#include "fw/DestinationTree.h"
 #include "fw/FolderItem.h"
 
 #include <cstdint>
@@ -36,10 +37,23 @@ void showInfo(mainwindow::MainWindow& window, const std::string& text);
 // package, so a file is not put to the query.
 bool isPackage(const fw::FolderItem& item, bool directory);
 
-// A file or package whose destination item exists: the copy is replaced when it is older
-// (a package's also when it holds fewer bytes than the item), otherwise left as it is.
+// Where the copy of an item goes: its destination item, which names it in entries and on
+// screen, and its place in the set's destination tree, through which every write goes.
+struct Target {
+    fw::FolderItem item;
+    fw::DestinationTree& tree;
+    std::string place;
+};
+
+// A file or package whose destination item exists (`found`): the copy is replaced when it is
+// older (a package's also when it holds fewer bytes than the item), otherwise left as it is.
 void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool directory,
-                    const fw::FolderItem& destination);
+                    const Target& target, const fw::FoundEntry& found);
+
+// One counted "Could not copy - " entry for every entry that a copy of a package left out,
+// named by its place in the copy.
+void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
+                   const fw::LeftOut& leftOut);
 
 enum class Counted { No, Yes };
 

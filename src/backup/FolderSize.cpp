@@ -1,6 +1,7 @@
 #include "BackupLogging.h"
 #include "fw/FileIdentity.h"
 #include "fw/FolderItem.h"
+#include "fw/FolderListing.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
 
@@ -21,8 +22,9 @@ std::uint64_t measure(const fw::FolderItem& folder, std::uint64_t size,
     if (identity)
         open.push_back(*identity);
     std::uint64_t total = size;
-    for (int n = 1; n <= folder.Count(); ++n) {
-        if (const std::optional<fw::FolderItem> entry = folder.Item(n)) {
+    const fw::FolderListing listing(folder);
+    for (int n = 1; n <= listing.Count(); ++n) {
+        if (const std::optional<fw::FolderItem> entry = listing.Item(n)) {
             if (entry->Name() != ".DS_Store")
                 total += entry->Length();
             if (entry->Directory()) {
@@ -50,9 +52,9 @@ std::uint64_t MainWindow::calculateDirectorySize(const fw::FolderItem& folder, s
 // and so its folder, in place; the caller looks at what is left afterwards.
 void MainWindow::DeleteFolder(const fw::FolderItem& folder) {
     if (folder.Directory()) {
-        const int count = folder.Count();
-        for (int index = count; index >= 1; --index) {
-            if (const std::optional<fw::FolderItem> entry = folder.TrueItem(index))
+        const fw::FolderListing listing(folder);
+        for (int index = listing.Count(); index >= 1; --index) {
+            if (const std::optional<fw::FolderItem> entry = listing.TrueItem(index))
                 DeleteFolder(*entry);
             fw::yieldPointAfterHeavyStep();
         }

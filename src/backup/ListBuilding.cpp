@@ -1,5 +1,8 @@
+#include "ErrorList.h"
 #include "fw/Dialogs.h"
+#include "fw/FileIdentity.h"
 #include "fw/FolderItem.h"
+#include "fw/FolderListing.h"
 #include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
@@ -74,6 +77,22 @@ bool passesExclusions(const MainWindow& window, const std::optional<fw::FolderIt
     return keep;
 }
 
+// The folders a walk never enters: every enabled set's destination folder and set folder,
+// told by identity, so that neither a link nor a path written another way leads the walk
+// into the copies it makes.
+std::vector<fw::FileIdentity> destinationIdentities(const MainWindow& window) {
+    std::vector<fw::FileIdentity> identities;
+    for (std::size_t k = 0; k < window.Sets.size(); ++k) {
+        if (!window.setEnable[k] || !window.DestinationFolder[k])
+            continue;
+        const fw::FolderItem& destination = *window.DestinationFolder[k];
+        for (const fw::FolderItem& folder : {destination, destination.Child(window.Sets[k].Name())})
+            if (const std::optional<fw::FileIdentity> identity = fw::identityOf(folder))
+                identities.push_back(*identity);
+    }
+    return identities;
+}
+
 } // namespace
 
 void MainWindow::thr_Build_Run() {
@@ -100,19 +119,45 @@ void MainWindow::thr_Build_Run() {
     thr_Build->Kill();
 }
 
-// Links are resolved by Item; one that leads out of `folder` is neither listed nor
-// followed, so the walk stays inside the source and cannot loop.
+// Links are resolved by Item; one that leads out of its folder is neither listed nor
+// followed, so the walk stays inside the source and cannot loop. The folders being walked
+// are kept on a stack of their own, each with the listing read when it was entered, so a
+// tree of any depth is walked whole and every run sees the disk as it is.
 void MainWindow::SearchDirectory(const fw::FolderItem& folder) {
-    const int count = folder.Count();
-    for (int i = 1; i <= count; ++i) {
-        const std::optional<fw::FolderItem> item = folder.Item(i);
+    const std::vector<fw::FileIdentity> destinations = destinationIdentities(*this);
+    struct Walked {
+        fw::FolderItem folder;
+        fw::FolderListing listing;
+        int next = 1;
+    };
+    std::vector<Walked> walked;
+    const auto enter = [this, &walked](const fw::FolderItem& entered) {
+        fw::FolderListing listing(entered);
+        if (listing.error())
+            backup::countError(*this, "Could not read folder - " + entered.AbsolutePath());
+        walked.push_back({entered, std::move(listing)});
+    };
+    enter(folder);
+    while (!walked.empty()) {
+        Walked& current = walked.back();
+        if (current.next > current.listing.Count()) {
+            walked.pop_back();
+            continue;
+        }
+        const std::optional<fw::FolderItem> item = current.listing.Item(current.next++);
         const bool directory = item && item->Directory();
         const bool exists = directory || (item && item->Exists());
         const bool keep = passesExclusions(*this, item, exists);
         // Both paths are folders here, so comparing native paths is comparing their colon
         // paths, without examining the parent again for every entry.
         const std::optional<fw::FolderItem> parent = exists ? item->Parent() : std::nullopt;
-        if (keep && parent && parent->nativePath() == folder.nativePath()) {
+        const auto isDestination = [&destinations, &item] {
+            const std::optional<fw::FileIdentity> identity = fw::identityOf(*item);
+            return identity && std::find(destinations.begin(), destinations.end(), *identity) !=
+                                   destinations.end();
+        };
+        if (keep && parent && parent->nativePath() == current.folder.nativePath() &&
+            !(directory && isDestination())) {
             const auto list = [this, &item] {
                 SourceItems.push_back(*item);
                 sourceSet.push_back(sett);
@@ -120,11 +165,14 @@ void MainWindow::SearchDirectory(const fw::FolderItem& folder) {
             };
             if (directory && !backup::IsPackage(*item)) {
                 list();
-                SearchDirectory(*item);
-            } else if (item->Name() != ".DS_Store") {
+                fw::yieldPoint();
+                enter(*item);
+                continue;
+            }
+            if (item->Name() != ".DS_Store") {
                 list();
                 fw::setText(stx_fileCount, fw::Str(TotalItemCount));
-                ShowCopyPath(folder);
+                ShowCopyPath(current.folder);
             }
         }
         fw::yieldPointAfterHeavyStep();

@@ -7,7 +7,6 @@
 #include "fw/Text.h"
 #include "fw/Volume.h"
 #include "mainwindow/MainWindow.h"
-#include "PackageTest.h"
 #include "Panel.h"
 
 #include <QLabel>
@@ -16,41 +15,57 @@ namespace backup {
 
 namespace {
 
-std::uint64_t wholeSeconds(const fw::FolderItem& item) {
-    return fw::toUInt64(item.ModificationDate().TotalSeconds());
+std::uint64_t wholeSeconds(const fw::Date& date) {
+    return fw::toUInt64(date.TotalSeconds());
 }
 
-// The copy is removed first and the item copied again. A copy that is still there after the
-// removal is never overwritten: no new copy is written.
-void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
-                 const fw::FolderItem& destination, bool package, std::uint64_t sourceSize) {
+// The copy is written whole into the staging folder first and then put in place of the old
+// one in one step, so a failure or a kill at any moment leaves the old copy or the new one
+// whole under the item's name. A folder where the copy of a file would be is no copy of it:
+// only an empty one is removed to make room.
+void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item, const Target& target,
+                 const fw::FoundEntry& found, bool package, std::uint64_t sourceSize) {
     showItemFolder(window, item);
-    if (IsPackage(destination)) {
-        showInfo(window, "Removing old : " + destination.Name());
-        // Taken as it is: when the copy is a link, the link goes and what it leads to, which
-        // lies outside the backup, is never touched.
-        window.DeleteFolder(fw::FolderItem::fromNativePath(destination.nativePath(), false));
-    } else {
-        // Not counted: the test below finds the copy still there and counts the error once.
-        guarded(
-            window, "Could not remove - ", destination, [&destination] { destination.Delete(); },
-            Counted::No);
-    }
-    if (destination.Exists()) {
+    const fw::FolderItem& destination = target.item;
+    const auto refused = [&window, &destination] {
         countError(window,
                    "Could not remove - " + destination.AbsolutePath() + "so couldn't write new");
+    };
+    const bool emptied = !package && found.folder;
+    // Not counted: the entry that follows counts the error once.
+    if (emptied && !guarded(
+                       window, "Could not remove - ", destination,
+                       [&target] { target.tree.removeFolder(target.place); }, Counted::No)) {
+        refused();
         return;
     }
-    guarded(window, "Could not update - ", destination, [&] {
-        if (!package)
-            sourceSize = item.Length();
-        showInfo(window, "Updating : " + item.Name() + " (" + window.ConvertSize(sourceSize) + ")");
-        item.CopyFileTo(destination);
-        window.FilesUpdated += 1;
-        fw::setText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
-        window.TotalFileSize += sourceSize;
-        fw::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
-    });
+    if (!package)
+        sourceSize = item.Length();
+    showInfo(window, "Updating : " + item.Name() + " (" + window.ConvertSize(sourceSize) + ")");
+    std::optional<fw::StagedCopy> staged;
+    if (!guarded(window, "Could not update - ", destination,
+                 [&] { staged.emplace(target.tree.stage(item)); }))
+        return;
+    try {
+        if (emptied)
+            target.tree.placeNew(*staged, target.place);
+        else
+            target.tree.replace(*staged, target.place);
+    } catch (const fw::FileError& failure) {
+        qCWarning(lcBackup) << "Could not remove - " << failure.what();
+        appendEntry(window, "Could not remove - " + destination.AbsolutePath());
+        refused();
+        return;
+    }
+    window.FilesUpdated += 1;
+    fw::setText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
+    window.TotalFileSize += sourceSize;
+    fw::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+    reportLeftOut(window, destination, staged->leftOut());
+    if (const std::optional<fw::FolderItem> old = staged->oldCopy()) {
+        showInfo(window, "Removing old : " + destination.Name());
+        window.DeleteFolder(*old);
+    }
 }
 
 // The line is not redrawn at once: it shows with the window's next redraw.
@@ -80,11 +95,16 @@ bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime) {
 }
 
 // A package is measured on both sides whatever its times, so that a copy left incomplete
-// (by a failed removal or an interrupted run) is found smaller and replaced.
+// is found smaller and replaced. A link where the copy should be was not made by a run: it is
+// never followed, replaced or removed, and the item is not backed up.
 void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool directory,
-                    const fw::FolderItem& destination) {
-    const std::uint64_t sourceTime = wholeSeconds(item);
-    const std::uint64_t copyTime = wholeSeconds(destination);
+                    const Target& target, const fw::FoundEntry& found) {
+    if (found.link) {
+        countError(window, "Could not update - " + target.item.AbsolutePath());
+        return;
+    }
+    const std::uint64_t sourceTime = wholeSeconds(item.ModificationDate());
+    const std::uint64_t copyTime = wholeSeconds(found.modified);
     std::uint64_t sourceSize = 0;
     bool grown = false;
     const bool package = isPackage(item, directory);
@@ -92,11 +112,11 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, 
         showInfo(window, "Calculating source size : " + item.Name());
         sourceSize = window.calculateDirectorySize(item, 0);
         showInfo(window, "Calculating destination size : " + item.Name());
-        const std::uint64_t copySize = window.calculateDirectorySize(destination, 0);
+        const std::uint64_t copySize = window.calculateDirectorySize(target.item, 0);
         grown = copySize < sourceSize;
     }
-    if (newerThanCopy(sourceTime, copyTime, destination) || grown)
-        UpdateOlder(window, item, destination, package, sourceSize);
+    if (newerThanCopy(sourceTime, copyTime, target.item) || grown)
+        UpdateOlder(window, item, target, found, package, sourceSize);
     else
         LeaveUnchanged(window, item);
 }

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace fw {
 
@@ -29,59 +29,102 @@ constexpr std::size_t chunkSize = std::size_t(8) << 20;
 // heap buffer of this size would cost more than the copy.
 constexpr std::size_t bufferSize = std::size_t(64) << 10;
 
-// An entry to copy from or to: its name in the folder `dir` (AT_FDCWD with a whole path as
-// the name), and the path shown in messages.
+// An entry to copy from or to: its name in the folder `dir`, and the path shown in messages.
 struct Entry {
     int dir;
-    std::string name;
-    std::string path;
+    const char* name;
+    const std::string& path;
 };
 
-void copyByReading(int in, int out, const std::string& fromPath, const std::string& toPath) {
-    std::array<char, bufferSize> buffer;
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got == 0)
-            return;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throwError("Cannot read", fromPath, errno);
-        }
-        for (ssize_t written = 0; written < got;) {
-            const ssize_t n = ::write(out, buffer.data() + written, std::size_t(got - written));
-            if (n < 0 && errno != EINTR)
-                throwError("Cannot write", toPath, errno);
-            written += std::max<ssize_t>(n, 0);
-        }
-        yieldPointAfterHeavyStep();
+void writeAll(int out, const char* data, std::size_t size, const std::string& toPath) {
+    for (std::size_t written = 0; written < size;) {
+        const ssize_t n = ::write(out, data + written, size - written);
+        if (n < 0 && errno != EINTR)
+            throwError("Cannot write", toPath, errno);
+        written += std::size_t(std::max<ssize_t>(n, 0));
     }
 }
 
-// Copies `size` bytes (the size examined when the file was opened) in the kernel. Where the
-// kernel cannot (another device, a pseudo file system whose files report size 0 or copy
-// nothing), a plain read and write loop takes over from where it stopped.
-void copyData(int in, int out, off_t size, const std::string& fromPath, const std::string& toPath) {
-    for (off_t copied = 0; copied < size;) {
-        const std::size_t chunk = std::min<std::size_t>(chunkSize, std::size_t(size - copied));
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+// Copies from the current positions until the end of `in`, or `limit` bytes when one is
+// given. Returns the bytes copied. The kernel copies where it can; where it cannot (another
+// device, a pseudo file system) a plain read and write loop does.
+off_t copyBytes(int in, int out, std::optional<off_t> limit, const std::string& fromPath,
+                const std::string& toPath) {
+    std::array<char, bufferSize> buffer;
+    // Without a limit (a file whose size says nothing) only reading finds the end.
+    bool inKernel = limit.has_value();
+    off_t copied = 0;
+    while (!limit || copied < *limit) {
+        const std::size_t wanted =
+            limit ? std::min<std::size_t>(chunkSize, std::size_t(*limit - copied)) : chunkSize;
+        ssize_t n = 0;
+        if (inKernel) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, wanted, 0);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                const bool unsupported =
+                    errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+                if (copied != 0 || !unsupported)
+                    throwError("Cannot copy", fromPath, errno);
+                inKernel = false;
+                continue;
+            }
+        } else {
+            n = ::read(in, buffer.data(), std::min(wanted, buffer.size()));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                throwError("Cannot read", fromPath, errno);
+            }
+            writeAll(out, buffer.data(), std::size_t(n), toPath);
+        }
         if (n == 0)
             break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const bool unsupported =
-                errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
-            if (copied == 0 && unsupported)
-                break;
-            throwError("Cannot copy", fromPath, errno);
-        }
         copied += n;
-        if (copied == size)
-            return;
         yieldPointAfterHeavyStep();
     }
-    copyByReading(in, out, fromPath, toPath);
+    return copied;
+}
+
+// A file with fewer blocks than its size has holes: only its data is copied, each stretch
+// at its own offset, and the size set at the end, so the holes stay holes.
+bool copySparse(int in, int out, off_t size, const std::string& fromPath,
+                const std::string& toPath) {
+    for (off_t position = 0; position < size;) {
+        const off_t data = ::lseek(in, position, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break;
+        if (data < 0) {
+            // A file system that cannot tell data from holes: the caller copies all of it.
+            if (position == 0 && (errno == EINVAL || errno == EOPNOTSUPP))
+                return false;
+            throwError("Cannot read", fromPath, errno);
+        }
+        const off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || ::lseek(in, data, SEEK_SET) < 0)
+            throwError("Cannot read", fromPath, errno);
+        if (::lseek(out, data, SEEK_SET) < 0)
+            throwError("Cannot write", toPath, errno);
+        copyBytes(in, out, hole - data, fromPath, toPath);
+        position = hole;
+    }
+    if (::ftruncate(out, size) != 0)
+        throwError("Cannot write", toPath, errno);
+    return true;
+}
+
+void copyData(int in, int out, const struct stat& status, const std::string& fromPath,
+              const std::string& toPath) {
+    const off_t size = status.st_size;
+    const bool sparse = status.st_blocks * 512 < size;
+    if (sparse && copySparse(in, out, size, fromPath, toPath))
+        return;
+    // A file of size 0 may still have contents (a pseudo file), and one that shrank or grew
+    // while being copied is read to its end.
+    if (size > 0 && copyBytes(in, out, size, fromPath, toPath) == size)
+        return;
+    copyBytes(in, out, std::nullopt, fromPath, toPath);
 }
 
 // Permission bits and times, taken over from the source's status.
@@ -93,14 +136,12 @@ void setAttributes(int fd, const struct stat& status, const std::string& path) {
         throwError("Cannot set the modification time of", path, errno);
 }
 
-void copyLink(const Entry& from, const Entry& to, bool& created) {
-    struct stat status {};
-    if (::fstatat(from.dir, from.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        throwError("Cannot examine", from.path, errno);
-    // The link may change between fstatat and readlinkat: a full buffer means read again.
+void copyLink(const Entry& from, const struct stat& status, const Entry& to) {
+    // The link may change between its examination and readlinkat: a full buffer means read
+    // again.
     std::string target(std::size_t(status.st_size) + 1, '\0');
     for (;;) {
-        const ssize_t n = ::readlinkat(from.dir, from.name.c_str(), target.data(), target.size());
+        const ssize_t n = ::readlinkat(from.dir, from.name, target.data(), target.size());
         if (n < 0)
             throwError("Cannot read the link", from.path, errno);
         if (std::size_t(n) < target.size()) {
@@ -109,129 +150,194 @@ void copyLink(const Entry& from, const Entry& to, bool& created) {
         }
         target.resize(target.size() * 2);
     }
-    if (::symlinkat(target.c_str(), to.dir, to.name.c_str()) != 0)
+    if (::symlinkat(target.c_str(), to.dir, to.name) != 0)
         throwError("Cannot create the link", to.path, errno);
-    created = true;
     const timespec times[2] = {status.st_atim, status.st_mtim};
-    if (::utimensat(to.dir, to.name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::utimensat(to.dir, to.name, times, AT_SYMLINK_NOFOLLOW) != 0)
         throwError("Cannot set the modification time of", to.path, errno);
 }
 
-void copyEntry(const Entry& from, unsigned char type, const Entry& to, bool followLinks,
-               bool& created);
+// Devices, pipes and sockets are never opened: opening one can block or act on a device.
+// The open does not block either should the entry have become one since it was examined.
+UniqueFd openToRead(const Entry& from, int flags, struct stat& status) {
+    UniqueFd in(
+        ::openat(from.dir, from.name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags));
+    if (in.get() < 0)
+        throwError("Cannot open", from.path, errno);
+    if (::fstat(in.get(), &status) != 0)
+        throwError("Cannot examine", from.path, errno);
+    return in;
+}
 
-void copyFile(int in, const struct stat& status, const std::string& fromPath, const Entry& to,
-              bool& created) {
-    UniqueFd out(::openat(to.dir, to.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+void copyFile(int in, const struct stat& status, const std::string& fromPath, const Entry& to) {
+    UniqueFd out(::openat(to.dir, to.name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0)
         throwError("Cannot create", to.path, errno);
-    created = true;
-    copyData(in, out.get(), status.st_size, fromPath, to.path);
+    copyData(in, out.get(), status, fromPath, to.path);
     setAttributes(out.get(), status, to.path);
     if (const int err = out.close())
         throwError("Cannot write", to.path, err);
 }
 
-void copyFolder(int in, const struct stat& status, const std::string& fromPath, const Entry& to,
-                bool& created) {
-    // Owner-only until the contents are in; the source's mode and times are set last, as
-    // adding entries would change the time again.
-    if (::mkdirat(to.dir, to.name.c_str(), 0700) != 0)
-        throwError("Cannot create the folder", to.path, errno);
-    created = true;
-    const UniqueFd out(
-        ::openat(to.dir, to.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (out.get() < 0)
-        throwError("Cannot open the folder", to.path, errno);
+[[noreturn]] void notCopyable(const std::string& path) {
+    throw FileError("Cannot copy " + path + ": not a file, folder or link");
+}
+
+// The contents of one folder of the tree being copied: files and links are copied, folders
+// made (owner-only until their contents are in) and handed back to be filled in turn,
+// anything else left out.
+struct Folder {
+    std::string relative; // "" for the top of the tree
+    struct stat status;
+};
+
+void fillFolder(int in, int out, const std::string& relative, const std::string& fromTop,
+                const std::string& toTop, std::vector<Folder>& folders, LeftOut& leftOut) {
+    const std::string fromFolder = relative.empty() ? fromTop : nativepath::join(fromTop, relative);
     std::vector<posix::FolderEntry> entries;
     if (const int err = posix::readFolder(in, entries))
-        throwError("Cannot list", fromPath, err);
+        throwError("Cannot list", fromFolder, err);
     for (const posix::FolderEntry& entry : entries) {
-        bool inside = false;
-        copyEntry({in, entry.name, nativepath::join(fromPath, entry.name)}, entry.type,
-                  {out.get(), entry.name, nativepath::join(to.path, entry.name)}, false, inside);
+        const std::string below = nativepath::below(relative, entry.name);
+        const std::string fromPath = nativepath::join(fromTop, below);
+        const std::string toPath = nativepath::join(toTop, below);
+        const Entry from{in, entry.name.c_str(), fromPath};
+        const Entry to{out, entry.name.c_str(), toPath};
+        struct stat status {};
+        unsigned char type = entry.type;
+        if (type == DT_UNKNOWN || type == DT_DIR || type == DT_LNK) {
+            if (::fstatat(in, from.name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+                throwError("Cannot examine", fromPath, errno);
+            type = IFTODT(status.st_mode);
+        }
+        if (type == DT_LNK) {
+            copyLink(from, status, to);
+        } else if (type == DT_DIR) {
+            if (::mkdirat(out, to.name, 0700) != 0)
+                throwError("Cannot create the folder", toPath, errno);
+            folders.push_back({below, status});
+        } else if (type == DT_REG) {
+            const UniqueFd file = openToRead(from, O_NOFOLLOW, status);
+            if (!S_ISREG(status.st_mode))
+                notCopyable(fromPath);
+            copyFile(file.get(), status, fromPath, to);
+        } else {
+            leftOut.push_back(below);
+        }
         yieldPointAfterHeavyStep();
     }
-    setAttributes(out.get(), status, to.path);
 }
 
-unsigned char typeOf(const Entry& entry, bool followLinks) {
-    struct stat status {};
-    if (::fstatat(entry.dir, entry.name.c_str(), &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) !=
-        0)
-        throwError("Cannot examine", entry.path, errno);
-    return IFTODT(status.st_mode);
-}
-
-// Copies `from` to the new entry `to`. `created` turns true once `to` exists, so the
-// caller knows there is something to remove after a failure.
-void copyEntry(const Entry& from, unsigned char type, const Entry& to, bool followLinks,
-               bool& created) {
-    if (type == DT_UNKNOWN)
-        type = typeOf(from, followLinks);
-    if (type == DT_LNK) {
-        copyLink(from, to, created);
-        return;
+// Folder by folder from the top, each opened below the top without following links, so
+// only the two tops and the folder being filled are open, however deep the tree. The
+// source's modes and times are set last, deepest first: adding entries would change a
+// folder's time again, and a folder without write permission could not be filled.
+void copyFolderTree(int in, const struct stat& status, const std::string& fromPath, const Entry& to,
+                    LeftOut& leftOut) {
+    if (::mkdirat(to.dir, to.name, 0700) != 0)
+        throwError("Cannot create the folder", to.path, errno);
+    const UniqueFd out(::openat(to.dir, to.name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (out.get() < 0)
+        throwError("Cannot open the folder", to.path, errno);
+    std::vector<Folder> folders{{"", status}};
+    for (std::size_t next = 0; next < folders.size(); ++next) {
+        const std::string relative = folders[next].relative;
+        if (relative.empty()) {
+            fillFolder(in, out.get(), relative, fromPath, to.path, folders, leftOut);
+            continue;
+        }
+        const UniqueFd source(posix::openBeneath(in, relative, O_RDONLY | O_DIRECTORY));
+        if (source.get() < 0)
+            throwError("Cannot open the folder", nativepath::join(fromPath, relative), errno);
+        const UniqueFd copy(posix::openBeneath(out.get(), relative, O_RDONLY | O_DIRECTORY));
+        if (copy.get() < 0)
+            throwError("Cannot open the folder", nativepath::join(to.path, relative), errno);
+        fillFolder(source.get(), copy.get(), relative, fromPath, to.path, folders, leftOut);
     }
-    // Devices, pipes and sockets are never opened: opening one can block or act on a device.
-    if (type != DT_REG && type != DT_DIR)
-        throw FileError("Cannot copy " + from.path + ": not a file, folder or link");
-    const UniqueFd in(
-        ::openat(from.dir, from.name.c_str(),
-                 O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
-    if (in.get() < 0)
-        throwError("Cannot open", from.path, errno);
-    struct stat status {};
-    if (::fstat(in.get(), &status) != 0)
-        throwError("Cannot examine", from.path, errno);
-    if (S_ISREG(status.st_mode))
-        copyFile(in.get(), status, from.path, to, created);
-    else if (S_ISDIR(status.st_mode))
-        copyFolder(in.get(), status, from.path, to, created);
-    else
-        throw FileError("Cannot copy " + from.path + ": not a file, folder or link");
+    for (std::size_t i = folders.size(); i-- > 0;) {
+        const Folder& folder = folders[i];
+        const std::string path = nativepath::join(to.path, folder.relative);
+        const UniqueFd copy(posix::openBeneath(out.get(), folder.relative, O_RDONLY | O_DIRECTORY));
+        if (copy.get() < 0)
+            throwError("Cannot open the folder", path, errno);
+        setAttributes(copy.get(), folder.status, path);
+    }
 }
 
-// Removes a temporary copy unless it was renamed into place, also when a killed worker
+// Removes what was made of a copy unless it was completed, also when a killed worker
 // unwinds through the copy.
-class TemporaryGuard {
+class PartialCopy {
 public:
-    explicit TemporaryGuard(std::string path)
-        : path_(std::move(path)) {}
-    ~TemporaryGuard() {
-        if (created)
-            posix::removeTree(AT_FDCWD, path_);
+    PartialCopy(int dir, const std::string& name)
+        : dir_(dir)
+        , name_(name) {}
+    ~PartialCopy() {
+        if (!complete)
+            posix::removeTree(dir_, name_);
     }
-    TemporaryGuard(const TemporaryGuard&) = delete;
-    TemporaryGuard& operator=(const TemporaryGuard&) = delete;
+    PartialCopy(const PartialCopy&) = delete;
+    PartialCopy& operator=(const PartialCopy&) = delete;
 
-    bool created = false;
+    bool complete = false;
 
 private:
-    std::string path_;
+    int dir_;
+    const std::string& name_;
 };
 
 void moveIntoPlace(const std::string& temp, const std::string& to) {
-    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    const posix::PathAt from(temp);
+    const posix::PathAt at(to);
+    if (::renameat2(from.dir(), from.name(), at.dir(), at.name(), RENAME_NOREPLACE) == 0)
         return;
     // A file system without RENAME_NOREPLACE: the destination was checked before copying.
-    if ((errno != EINVAL && errno != ENOSYS) || ::rename(temp.c_str(), to.c_str()) != 0)
+    if ((errno != EINVAL && errno != ENOSYS) ||
+        ::renameat(from.dir(), from.name(), at.dir(), at.name()) != 0)
         throwError("Cannot move the copy into place at", to, errno);
 }
 
 } // namespace
 
-void copyItem(const std::string& from, bool followLinks, const std::string& to) {
+LeftOut copyTree(const std::string& from, bool followLinks, int toDir, const std::string& name,
+                 const std::string& toPath) {
+    const posix::PathAt at(from);
+    const Entry source{at.dir(), at.name(), from};
+    const Entry to{toDir, name.c_str(), toPath};
+    struct stat status {};
+    if (::fstatat(source.dir, source.name, &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
+        throwError("Cannot examine", from, errno);
+    if (!S_ISLNK(status.st_mode) && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+        notCopyable(from);
+    PartialCopy partial(toDir, name);
+    LeftOut leftOut;
+    if (S_ISLNK(status.st_mode)) {
+        copyLink(source, status, to);
+    } else {
+        const UniqueFd in = openToRead(source, followLinks ? 0 : O_NOFOLLOW, status);
+        if (S_ISREG(status.st_mode))
+            copyFile(in.get(), status, from, to);
+        else if (S_ISDIR(status.st_mode))
+            copyFolderTree(in.get(), status, from, to, leftOut);
+        else
+            notCopyable(from);
+    }
+    partial.complete = true;
+    return leftOut;
+}
+
+LeftOut copyItem(const std::string& from, bool followLinks, const std::string& to) {
     struct stat existing {};
-    if (::lstat(to.c_str(), &existing) == 0)
+    const posix::PathAt at(to);
+    if (::fstatat(at.dir(), at.name(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
         throwError("Cannot copy to", to, EEXIST);
-    const Entry source{AT_FDCWD, from, from};
-    const unsigned char type = typeOf(source, followLinks);
     const std::string temp = posix::temporaryPath(nativepath::parent(to));
-    TemporaryGuard guard(temp);
-    copyEntry(source, type, {AT_FDCWD, temp, to}, followLinks, guard.created);
+    const posix::PathAt tempAt(temp);
+    const std::string tempName = tempAt.name();
+    LeftOut leftOut = copyTree(from, followLinks, tempAt.dir(), tempName, to);
+    PartialCopy placed(tempAt.dir(), tempName);
     moveIntoPlace(temp, to);
-    guard.created = false;
+    placed.complete = true;
+    return leftOut;
 }
 
 } // namespace fw

@@ -1,15 +1,26 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace fw {
 
-// Copies the file, link or folder tree at `from` to `to`, which must not exist. With
-// `followLinks` a link at `from` is copied as its target, otherwise as a link; links inside
-// a folder are always copied as links. Permission bits and modification times are kept.
-// The copy is made under a temporary name in the destination folder and renamed into place
-// when complete; on any failure (and when a worker is killed at a yield point) the
-// temporary is removed. Throws FileError.
-void copyItem(const std::string& from, bool followLinks, const std::string& to);
+// Entries inside a copied folder that were left out because they are no file, folder or
+// link (pipes, sockets, devices), as paths relative to the copy ("sub/pipe").
+using LeftOut = std::vector<std::string>;
+
+// Copies the file, link or folder tree at the native path `from` to the new entry `name` of
+// the open folder `toDir`; `toPath` names that entry in messages. With `followLinks` a link
+// at `from` is copied as its target, otherwise as a link; links inside a folder are always
+// copied as links. Permission bits and modification times are kept, holes of sparse files
+// stay holes, and a folder tree is copied folder by folder, a handle or two open at a time,
+// whatever its depth. On any failure (and when a worker is killed at a yield point) what was
+// made of the new entry is removed. Throws FileError.
+LeftOut copyTree(const std::string& from, bool followLinks, int toDir, const std::string& name,
+                 const std::string& toPath);
+
+// Copies `from` to the path `to`, which must not exist: under a temporary name in the
+// destination folder, renamed into place when complete.
+LeftOut copyItem(const std::string& from, bool followLinks, const std::string& to);
 
 } // namespace fw

@@ -1,6 +1,7 @@
 #include "FileIdentity.h"
 
 #include "FolderItem.h"
+#include "PosixFile.h"
 
 #include <sys/stat.h>
 
@@ -8,7 +9,10 @@ namespace fw {
 
 std::optional<FileIdentity> identityOf(const FolderItem& item) {
     struct stat status {};
-    if (!item.Exists() || ::stat(item.nativePath().c_str(), &status) != 0)
+    if (item.foreign_)
+        return std::nullopt;
+    const posix::PathAt at(item.path_);
+    if (::fstatat(at.dir(), at.name(), &status, item.follow_ ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
     return FileIdentity{std::uint64_t(status.st_dev), std::uint64_t(status.st_ino)};
 }

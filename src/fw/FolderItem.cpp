@@ -1,16 +1,11 @@
 #include "FolderItem.h"
 
 #include "FileCopy.h"
-#include "Logging.h"
+#include "FolderListing.h"
 #include "NativePath.h"
 #include "PosixFile.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -22,18 +17,11 @@
 
 namespace fw {
 
-struct FolderItem::Listing {
-    // Sorted by name bytes; the type is what the folder said when it was read.
-    std::vector<posix::FolderEntry> entries;
-};
-
 namespace {
 
-// The most links followed in a chain before it counts as a loop (the kernel's own limit).
-constexpr int maxLinkHops = 40;
-
 bool examine(const std::string& path, bool followLinks, struct stat& status) {
-    return ::fstatat(AT_FDCWD, path.c_str(), &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) == 0;
+    const posix::PathAt at(path);
+    return ::fstatat(at.dir(), at.name(), &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 } // namespace
@@ -113,73 +101,32 @@ FolderItem FolderItem::Child(const std::string& name) const {
     return fromNativePath(nativepath::join(path_, nativepath::toNativeName(name)));
 }
 
-const FolderItem::Listing& FolderItem::listing() const {
-    if (listing_)
-        return *listing_;
-    auto listing = std::make_shared<Listing>();
-    const posix::UniqueFd folder(foreign_
-                                     ? -1
-                                     : ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC |
-                                                                 (follow_ ? 0 : O_NOFOLLOW)));
-    if (folder.get() >= 0) {
-        if (const int err = posix::readFolder(folder.get(), listing->entries))
-            qCWarning(lcFw) << "Cannot list all of" << path_.c_str() << ":" << std::strerror(err);
-    }
-    std::sort(
-        listing->entries.begin(), listing->entries.end(),
-        [](const posix::FolderEntry& a, const posix::FolderEntry& b) { return a.name < b.name; });
-    listing_ = std::move(listing);
-    return *listing_;
-}
-
 int FolderItem::Count() const {
-    return int(listing().entries.size());
+    return FolderListing(*this).Count();
 }
 
 std::optional<FolderItem> FolderItem::Item(int index) const {
-    const auto& entries = listing().entries;
-    if (index < 1 || index > int(entries.size()))
-        return std::nullopt;
-    const posix::FolderEntry& entry = entries[std::size_t(index - 1)];
-    std::string path = nativepath::join(path_, entry.name);
-    // The folder says which entries are no links, which spares them a readlink each.
-    if (entry.type != DT_LNK && entry.type != DT_UNKNOWN)
-        return FolderItem(std::move(path), true, false);
-    // Follow the chain of links to the first entry that is not a link; readlink's EINVAL
-    // says "not a link", any other failure means the target is missing or unreachable.
-    for (int hop = 0; hop <= maxLinkHops; ++hop) {
-        char target[PATH_MAX];
-        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-        if (length < 0)
-            return errno == EINVAL ? std::optional(FolderItem(path, true, false)) : std::nullopt;
-        const std::string_view targetPath(target, std::size_t(length));
-        path = nativepath::normalise(targetPath.starts_with('/')
-                                         ? std::string(targetPath)
-                                         : nativepath::join(nativepath::parent(path), targetPath));
-    }
-    return std::nullopt;
+    return FolderListing(*this).Item(index);
 }
 
 std::optional<FolderItem> FolderItem::TrueItem(int index) const {
-    const auto& entries = listing().entries;
-    if (index < 1 || index > int(entries.size()))
-        return std::nullopt;
-    return FolderItem(nativepath::join(path_, entries[std::size_t(index - 1)].name), false, false);
+    return FolderListing(*this).TrueItem(index);
 }
 
 void FolderItem::CreateAsFolder() const {
     if (foreign_)
         posix::throwError("Cannot create the folder", path_, ENOENT);
-    if (::mkdir(path_.c_str(), 0777) != 0)
+    const posix::PathAt at(path_);
+    if (::mkdirat(at.dir(), at.name(), 0777) != 0)
         posix::throwError("Cannot create the folder", path_, errno);
 }
 
-void FolderItem::CopyFileTo(const FolderItem& destination) const {
+std::vector<std::string> FolderItem::CopyFileTo(const FolderItem& destination) const {
     if (foreign_)
         posix::throwError("Cannot copy", path_, ENOENT);
     if (destination.foreign_)
         posix::throwError("Cannot copy to", destination.path_, ENOENT);
-    copyItem(path_, follow_, destination.path_);
+    return copyItem(path_, follow_, destination.path_);
 }
 
 void FolderItem::Delete() const {
@@ -187,9 +134,10 @@ void FolderItem::Delete() const {
         posix::throwError("Cannot delete", path_, ENOENT);
     // unlink removes files and links (never a link's target); Linux refuses a folder with
     // EISDIR, which then goes to rmdir.
-    if (::unlink(path_.c_str()) == 0)
+    const posix::PathAt at(path_);
+    if (::unlinkat(at.dir(), at.name(), 0) == 0)
         return;
-    if (errno == EISDIR && ::rmdir(path_.c_str()) == 0)
+    if (errno == EISDIR && ::unlinkat(at.dir(), at.name(), AT_REMOVEDIR) == 0)
         return;
     posix::throwError("Cannot delete", path_, errno);
 }
@@ -197,16 +145,17 @@ void FolderItem::Delete() const {
 void FolderItem::MoveFileTo(const FolderItem& destination) const {
     if (foreign_ || destination.foreign_)
         posix::throwError("Cannot move", path_, ENOENT);
-    if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, destination.path_.c_str(),
-                    RENAME_NOREPLACE) == 0)
+    const posix::PathAt from(path_);
+    const posix::PathAt to(destination.path_);
+    if (::renameat2(from.dir(), from.name(), to.dir(), to.name(), RENAME_NOREPLACE) == 0)
         return;
     if (errno != EINVAL)
         posix::throwError("Cannot move", path_, errno);
     // A file system that cannot refuse to replace is asked first instead.
     struct stat status {};
-    if (examine(destination.path_, false, status))
+    if (::fstatat(to.dir(), to.name(), &status, AT_SYMLINK_NOFOLLOW) == 0)
         posix::throwError("Cannot move", path_, EEXIST);
-    if (::rename(path_.c_str(), destination.path_.c_str()) != 0)
+    if (::renameat(from.dir(), from.name(), to.dir(), to.name()) != 0)
         posix::throwError("Cannot move", path_, errno);
 }
 

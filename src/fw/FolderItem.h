@@ -13,13 +13,17 @@
 
 namespace fw {
 
+struct FileIdentity;
+
 // A file operation that failed. The message names the operation, the path and the reason.
 class FileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// A reference to a file or folder, existing or not, over a native (byte) path.
+// A reference to a file or folder, existing or not, over a native (byte) path. It holds
+// nothing but the path and how to take it: every operation looks at the disk afresh, and
+// paths longer than the system takes in one call work like any other.
 //
 // Paths are shown and stored as colon paths: the file-system root is the volume "/", so
 // /home/ann/Docs is "/:home:ann:Docs:" (a folder's path ends in ":") and /home/ann/a.txt is
@@ -51,9 +55,8 @@ public:
     // The entry `name` (a display name: "/" stands for ":"), also of a missing folder.
     FolderItem Child(const std::string& name) const;
 
-    // Entries of a folder in a stable order (sorted by name), "." and ".." excluded. The
-    // listing is read once and shared by copies of this item, so walking a folder by index
-    // costs O(n).
+    // Entries of a folder in a stable order (sorted by name), "." and ".." excluded. Each
+    // call reads the folder afresh; a walk over all entries takes one FolderListing instead.
     int Count() const;
     // Entry `index` (1-based) with its link resolved; none for a broken link or a bad index.
     std::optional<FolderItem> Item(int index) const;
@@ -65,8 +68,10 @@ public:
     // Copies a file or a whole folder tree to `destination`, which must not exist. Links
     // are copied as links; permissions and modification times are kept. Written under a
     // temporary name in the destination folder and renamed into place when complete, so
-    // a failure or a crash never leaves a partial copy under the destination name.
-    void CopyFileTo(const FolderItem& destination) const;
+    // a failure or a crash never leaves a partial copy under the destination name. Gives
+    // the entries inside a folder that were left out (pipes, sockets, devices), as paths
+    // relative to the copy.
+    std::vector<std::string> CopyFileTo(const FolderItem& destination) const;
     // Removes a file, a link or an empty folder.
     void Delete() const;
     // Renames the item to `destination` on the same file system; fails when something is
@@ -89,10 +94,10 @@ public:
     bool operator==(const FolderItem& other) const;
 
 private:
-    struct Listing;
+    friend class FolderListing;
+    friend std::optional<FileIdentity> identityOf(const FolderItem& item);
     friend FolderItem GetFolderItem(const std::string& colonPath);
     FolderItem(std::string path, bool followLinks, bool foreign);
-    const Listing& listing() const;
 
     std::string path_;     // native path; the foreign text itself for a foreign item
     bool follow_ = true;   // follow links in Exists and Directory
@@ -100,7 +105,6 @@ private:
     // Stored as a folder's path (ending in ":"): while the folder is missing (a volume that is
     // not mounted) its path keeps the ":", so it is written back as it was stored.
     bool storedAsFolder_ = false;
-    mutable std::shared_ptr<const Listing> listing_;
 };
 
 // The item for a stored colon path. Text that does not start with "/:" gives an item that

@@ -54,6 +54,10 @@ std::string join(const std::string& folder, std::string_view name) {
     return result;
 }
 
+std::string below(const std::string& relative, std::string_view name) {
+    return relative.empty() ? std::string(name) : join(relative, name);
+}
+
 std::string toDisplayName(std::string_view nativeName) {
     std::string name(nativeName);
     std::replace(name.begin(), name.end(), ':', '/');

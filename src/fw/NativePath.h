@@ -16,6 +16,9 @@ std::string lastPiece(const std::string& path);
 // `folder` + "/" + `name`, without doubling the root's slash.
 std::string join(const std::string& folder, std::string_view name);
 
+// `relative` + "/" + `name` for a path relative to some folder; `name` alone below "".
+std::string below(const std::string& relative, std::string_view name);
+
 // A native file name shown as a name of a colon path: ":" becomes "/", and back.
 std::string toDisplayName(std::string_view nativeName);
 std::string toNativeName(std::string_view displayName);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fcntl.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,10 +33,34 @@ private:
     int fd_ = -1;
 };
 
+// An absolute path made ready for the *at calls: a folder and a name below it. A path the
+// system would refuse as too long (PATH_MAX and more) is opened piece by piece, its links
+// followed as the system would follow them; a shorter one is used as it is, at no cost.
+// The name points into `path`, which must outlive this.
+class PathAt {
+public:
+    explicit PathAt(const std::string& path);
+    // AT_FDCWD for a short path; -1 (every call then fails) when a piece could not be opened.
+    int dir() const { return folder_.get() >= 0 || failed_ ? folder_.get() : AT_FDCWD; }
+    const char* name() const { return name_; }
+
+private:
+    UniqueFd folder_;
+    const char* name_;
+    bool failed_ = false;
+};
+
+// Opens `relative` ("a/b/c", names joined by "/"; "" is `root` itself) below the open folder
+// `root` without following any link on the way or at the end and without leaving `root`,
+// piece by piece when it is too long for one call. -1 with errno set when it fails.
+int openBeneath(int root, std::string_view relative, int flags);
+
 // A fresh hidden name in `folder` for a temporary entry, such as
 // "<folder>/.tolvane-tmp-k3Xa9Q". It is created with O_EXCL, so a clash fails instead of
 // overwriting anything.
 std::string temporaryPath(const std::string& folder);
+// The name alone, for a temporary entry in an open folder.
+std::string temporaryName();
 
 struct FolderEntry {
     std::string name;
@@ -46,9 +71,10 @@ struct FolderEntry {
 // system gives them; `fd` stays open. Returns 0 or the errno of the failure.
 int readFolder(int fd, std::vector<FolderEntry>& entries);
 
-// Removes `path` relative to the folder `dirFd` (AT_FDCWD for a plain path), with
-// everything inside it when it is a folder. Failures are logged, never thrown, so it is
-// safe while an exception unwinds.
-void removeTree(int dirFd, const std::string& path);
+// Removes the entry `name` of the open folder `dirFd` (AT_FDCWD for a plain path), with
+// everything inside it when it is a folder, without following links and without holding a
+// handle per level of depth. Failures are logged, never thrown, so it is safe while an
+// exception unwinds.
+void removeTree(int dirFd, const std::string& name);
 
 } // namespace fw::posix

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Logging.h"
+#include "PosixFile.h"
 #include "Text.h"
 
 #include <array>
@@ -55,7 +56,9 @@ bool hasPackageExtension(const std::string& name) {
 // AppRun.
 bool isAppDir(const std::string& folderPath) {
     struct stat info {};
-    if (stat((folderPath + "/AppRun").c_str(), &info) != 0)
+    const std::string appRun = folderPath + "/AppRun";
+    const posix::PathAt at(appRun);
+    if (::fstatat(at.dir(), at.name(), &info, 0) != 0)
         return false;
     return S_ISREG(info.st_mode) && (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
 }
@@ -63,9 +66,8 @@ bool isAppDir(const std::string& folderPath) {
 } // namespace
 
 bool isPackageFolder(const FolderItem& item) {
-    // Exists first: an item made from stored foreign text has no native path to look at.
-    struct stat info {};
-    if (!item.Exists() || stat(item.nativePath().c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    // An item made from stored foreign text is no folder and has no native path to look at.
+    if (!item.Directory())
         return false;
     return hasPackageExtension(item.Name()) || isAppDir(item.nativePath());
 }

@@ -73,13 +73,22 @@ TEST(ReplacingPackages, ACopyOfEqualSizeAndTimeIsLeft) {
     EXPECT_EQ(MainWindow().infoText, "Checking : Tool.app (0 Kb)");
 }
 
-TEST(ReplacingPackages, ALinkStandingForTheCopyIsRemovedButNotWhatItLeadsTo) {
+// A link where the copy should be was not made by a run: neither it nor what it leads to is
+// touched, and the item is reported as not updated.
+TEST(ReplacingPackages, ALinkStandingForTheCopyIsNeitherFollowedNorReplaced) {
     PackagePair pair("new", 2'000'000'000, "elsewhere", 1'000'000'000);
     const std::string elsewhere = pair.temp / "Elsewhere.app";
     ASSERT_EQ(::rename(pair.copy.c_str(), elsewhere.c_str()), 0);
     filetest::makeLink(elsewhere, pair.copy);
-    pair.run();
+    mainwindow::MainWindow& window = MainWindow();
+    backup_test::addSet(window, pair.temp / "Apps", pair.temp / "dest");
+    backup_test::listItems(window);
+    auto errors = answerNextDialog("No");
+    ASSERT_TRUE(backup_test::runCopyPass(window));
+    ASSERT_TRUE(errors->answered);
     EXPECT_EQ(readFile(elsewhere + "/binary"), "elsewhere");
-    EXPECT_FALSE(S_ISLNK(filetest::statusOf(pair.copy, false).st_mode));
-    EXPECT_EQ(readFile(pair.copy + "/binary"), "new");
+    EXPECT_TRUE(S_ISLNK(filetest::statusOf(pair.copy, false).st_mode));
+    EXPECT_EQ(window.ErrorCount, 1);
+    EXPECT_EQ(backup_test::entryTexts(window).at(1),
+              "Could not update - " + fw::FolderItem::fromNativePath(pair.copy).AbsolutePath());
 }

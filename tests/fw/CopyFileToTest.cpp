@@ -2,8 +2,10 @@
 #include "fw/FolderItem.h"
 #include "fw/Thread.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <QTest>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using fw::FolderItem;
@@ -158,17 +160,83 @@ TEST_F(CopyFileToTest, ExistingDestinationIsRefusedAndKept) {
 
 TEST_F(CopyFileToTest, FailedCopiesLeaveNothingBehind) {
     writeFile(source / "a.txt", "a");
-    buildTree("Tree");
-    // A named pipe is never opened (that would block): the whole tree copy fails.
-    ASSERT_EQ(::mkfifo((source / "Tree/sub/pipe").c_str(), 0600), 0);
+    // A named pipe is never opened (that would block): taken by itself, it is not copied.
+    ASSERT_EQ(::mkfifo((source / "pipe").c_str(), 0600), 0);
 
     EXPECT_THROW(at(source / "a.txt").CopyFileTo(at(target / "missing/a.txt")), fw::FileError);
     EXPECT_THROW(at(source / "gone.txt").CopyFileTo(at(target / "gone.txt")), fw::FileError);
-    EXPECT_THROW(at(source / "Tree").CopyFileTo(at(target / "Tree")), fw::FileError);
+    EXPECT_THROW(at(source / "pipe").CopyFileTo(at(target / "pipe")), fw::FileError);
     EXPECT_THROW(fw::GetFolderItem("Disk:a.txt").CopyFileTo(at(target / "x")), fw::FileError);
     EXPECT_THROW(at(source / "a.txt").CopyFileTo(fw::GetFolderItem("Disk:a.txt")), fw::FileError);
 
     expectOnly(target.path(), {});
+}
+
+// Inside a tree, pipes and sockets are left out and named; everything else is copied.
+TEST_F(CopyFileToTest, SpecialEntriesInsideATreeAreLeftOutAndNamed) {
+    buildTree("Tree");
+    ASSERT_EQ(::mkfifo((source / "Tree/sub/pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::mknod((source / "Tree/socket").c_str(), S_IFSOCK | 0600, 0), 0);
+    const auto keepTimes = [this] {
+        setTimes(source / "Tree/sub", {1200000000, 6});
+        setTimes(source / "Tree", {1000000000, 8});
+    };
+    keepTimes();
+
+    const std::vector<std::string> leftOut = at(source / "Tree").CopyFileTo(at(target / "Tree"));
+
+    EXPECT_EQ(leftOut, (std::vector<std::string>{"socket", "sub/pipe"}));
+    ::unlink((source / "Tree/sub/pipe").c_str());
+    ::unlink((source / "Tree/socket").c_str());
+    keepTimes();
+    expectSameTree(source / "Tree", target / "Tree");
+}
+
+// A tree far deeper than the handles a process may hold open is copied whole.
+TEST_F(CopyFileToTest, DeepTreeIsCopiedWithFewHandles) {
+    std::string folder = source / "Deep";
+    makeFolder(folder);
+    for (int level = 0; level < 600; ++level) {
+        folder += "/d";
+        makeFolder(folder);
+    }
+    writeFile(folder + "/bottom.txt", "at the bottom");
+    const rlimit few{64, 64};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+
+    at(source / "Deep").CopyFileTo(at(target / "Deep"));
+
+    std::string copy = target / "Deep";
+    for (int level = 0; level < 600; ++level)
+        copy += "/d";
+    EXPECT_EQ(readFile(copy + "/bottom.txt"), "at the bottom");
+}
+
+TEST_F(CopyFileToTest, SparseFileKeepsItsHoles) {
+    const std::string sparse = source / "sparse.img";
+    const off_t size = off_t(4) << 30;
+    {
+        const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, "middle", 6, size / 2), 6);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ::close(fd);
+    }
+    ASSERT_LT(statusOf(sparse).st_blocks * 512, 1 << 20) << "this file system keeps no holes";
+
+    at(sparse).CopyFileTo(at(target / "sparse.img"));
+
+    const struct stat copy = statusOf(target / "sparse.img");
+    EXPECT_EQ(copy.st_size, size);
+    EXPECT_LT(copy.st_blocks * 512, 1 << 20) << "the holes were filled";
+    const int fd = ::open((target / "sparse.img").c_str(), O_RDONLY);
+    char middle[7] = {};
+    EXPECT_EQ(::pread(fd, middle, 6, size / 2), 6);
+    EXPECT_STREQ(middle, "middle");
+    char start = 'x';
+    EXPECT_EQ(::pread(fd, &start, 1, 0), 1);
+    EXPECT_EQ(start, '\0');
+    ::close(fd);
 }
 
 TEST_F(CopyFileToTest, FullDiskLeavesNoPartialCopy) {

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "Date.h"
+#include "FileCopy.h"
+#include "FileIdentity.h"
+#include "FolderItem.h"
+#include "PosixFile.h"
+
+#include <optional>
+#include <string>
+
+namespace fw {
+
+// A copy written whole into a destination's staging folder, waiting to be put in place.
+// Whatever is still in the staging folder under its name when it goes (a copy never put in
+// place, or the old copy it replaced) goes with it, also when a killed worker unwinds.
+class StagedCopy {
+public:
+    StagedCopy(StagedCopy&& other) noexcept;
+    StagedCopy& operator=(StagedCopy&&) = delete;
+    StagedCopy(const StagedCopy&) = delete;
+    StagedCopy& operator=(const StagedCopy&) = delete;
+    ~StagedCopy();
+
+    // Entries inside a folder that the copy left out (see copyTree).
+    const LeftOut& leftOut() const { return leftOut_; }
+    // After a replacement that set the old copy aside: the old copy, in the staging folder,
+    // to be deleted. None otherwise.
+    std::optional<FolderItem> oldCopy() const;
+
+private:
+    friend class DestinationTree;
+    StagedCopy(int staging, std::string stagingPath, std::string name, LeftOut leftOut);
+
+    int staging_;
+    std::string stagingPath_;
+    std::string name_;
+    LeftOut leftOut_;
+    bool inStaging_ = true; // something is in the staging folder under name_
+    bool holdsOld_ = false;
+};
+
+// What is found at a place in a destination, the entry itself (a link not followed).
+struct FoundEntry {
+    bool folder;
+    bool link;
+    Date modified;
+};
+
+// A set's destination folder, opened once for a run. The folder itself may be reached
+// through links (it is the user's choice); below it no link is ever followed and nothing is
+// written outside it: every place is reached folder by folder from the open folder. Copies
+// are written whole into a staging folder on the same file system and then renamed into
+// place, so an entry under its own name is always a whole copy, old or new. The staging
+// folder is swept when the tree is opened (what a killed run left) and removed when it goes.
+//
+// Places are relative native paths, names joined by "/" ("Set/sub/a.txt"). The folder of
+// the last place used stays open, so the items of one folder, which come one after another
+// in a run, cost no more than one open of their folder.
+class DestinationTree {
+public:
+    // The folder that holds a run's temporaries in each destination.
+    static constexpr char stagingName[] = ".tolvane-staging";
+
+    // A folder that cannot be opened gives a tree in which everything fails.
+    explicit DestinationTree(const FolderItem& folder);
+    ~DestinationTree();
+    DestinationTree(const DestinationTree&) = delete;
+    DestinationTree& operator=(const DestinationTree&) = delete;
+
+    // None when the folder could not be opened.
+    std::optional<FileIdentity> identity() const { return identity_; }
+
+    // None when nothing is there, or when the place cannot be reached without following a
+    // link or going through something that is no folder.
+    std::optional<FoundEntry> look(const std::string& place);
+
+    // Each throws FileError when it fails.
+    void createFolder(const std::string& place);
+    // Removes the empty folder at `place`.
+    void removeFolder(const std::string& place);
+    // Copies `source` (its link followed) whole into the staging folder.
+    StagedCopy stage(const FolderItem& source);
+    // Puts a staged copy at `place`, where nothing is.
+    void placeNew(StagedCopy& copy, const std::string& place);
+    // Puts a staged copy in place of what is at `place`, in one step: a file is renamed over
+    // the old file; a folder copy is exchanged with the old copy, which is then left in the
+    // staging folder (StagedCopy::oldCopy). A file never replaces a folder. When the folder
+    // refuses, the old copy stays as it was.
+    void replace(StagedCopy& copy, const std::string& place);
+
+private:
+    // The open folder that holds `place` and the name in it; -1 (errno set) when it cannot
+    // be reached.
+    int folderOf(const std::string& place, std::string& name);
+    int folderFor(const std::string& place, std::string& name);
+    int staging();
+
+    std::string path_;
+    posix::UniqueFd root_;
+    int rootError_ = 0;
+    std::optional<FileIdentity> identity_;
+    posix::UniqueFd staging_;
+    std::string cursorPlace_;
+    posix::UniqueFd cursor_;
+};
+
+} // namespace fw

@@ -1,0 +1,70 @@
+#include "FolderListing.h"
+
+#include "Logging.h"
+#include "NativePath.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <unistd.h>
+
+namespace fw {
+
+namespace {
+
+// The most links followed in a chain before it counts as a loop (the kernel's own limit).
+constexpr int maxLinkHops = 40;
+
+} // namespace
+
+FolderListing::FolderListing(const FolderItem& folder)
+    : path_(folder.path_)
+    , follow_(folder.follow_) {
+    if (folder.foreign_) {
+        error_ = ENOENT;
+        return;
+    }
+    const posix::PathAt at(path_);
+    const posix::UniqueFd handle(::openat(
+        at.dir(), at.name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow_ ? 0 : O_NOFOLLOW)));
+    error_ = handle.get() < 0 ? errno : posix::readFolder(handle.get(), entries_);
+    if (error_ && handle.get() >= 0)
+        qCWarning(lcFw) << "Cannot list all of" << path_.c_str() << ":" << std::strerror(error_);
+    std::sort(
+        entries_.begin(), entries_.end(),
+        [](const posix::FolderEntry& a, const posix::FolderEntry& b) { return a.name < b.name; });
+}
+
+std::optional<FolderItem> FolderListing::Item(int index) const {
+    if (index < 1 || index > Count())
+        return std::nullopt;
+    const posix::FolderEntry& entry = entries_[std::size_t(index - 1)];
+    std::string path = nativepath::join(path_, entry.name);
+    // The folder says which entries are no links, which spares them a readlink each.
+    if (entry.type != DT_LNK && entry.type != DT_UNKNOWN)
+        return FolderItem(std::move(path), true, false);
+    // Follow the chain of links to the first entry that is not a link; readlink's EINVAL
+    // says "not a link", any other failure means the target is missing or unreachable.
+    for (int hop = 0; hop <= maxLinkHops; ++hop) {
+        char target[PATH_MAX];
+        const posix::PathAt at(path);
+        const ssize_t length = ::readlinkat(at.dir(), at.name(), target, sizeof target);
+        if (length < 0)
+            return errno == EINVAL ? std::optional(FolderItem(path, true, false)) : std::nullopt;
+        const std::string_view targetPath(target, std::size_t(length));
+        path = nativepath::normalise(targetPath.starts_with('/')
+                                         ? std::string(targetPath)
+                                         : nativepath::join(nativepath::parent(path), targetPath));
+    }
+    return std::nullopt;
+}
+
+std::optional<FolderItem> FolderListing::TrueItem(int index) const {
+    if (index < 1 || index > Count())
+        return std::nullopt;
+    return FolderItem(nativepath::join(path_, entries_[std::size_t(index - 1)].name), false, false);
+}
+
+} // namespace fw

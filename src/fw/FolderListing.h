@@ -1,0 +1,36 @@
+#pragma once
+
+#include "FolderItem.h"
+#include "PosixFile.h"
+
+#include <optional>
+#include <vector>
+
+namespace fw {
+
+// The entries of one folder as they are on disk when the listing is made: sorted by name,
+// "." and ".." left out. A walk keeps the listing of the folder it is in, so walking n
+// entries by index costs O(n), and every walk sees the folder as it is at that moment.
+class FolderListing {
+public:
+    explicit FolderListing(const FolderItem& folder);
+
+    int Count() const { return int(entries_.size()); }
+    // Entry `index` (1-based) with its link resolved; none for a broken link or a bad index.
+    std::optional<FolderItem> Item(int index) const;
+    // Entry `index` (1-based) as it is, a link not followed; none for a bad index.
+    std::optional<FolderItem> TrueItem(int index) const;
+
+    // 0 when the whole folder was read; otherwise why it could not be read, or not all of
+    // it (an errno value). A missing folder or a file has no entries and reports ENOENT or
+    // ENOTDIR.
+    int error() const { return error_; }
+
+private:
+    std::string path_;
+    bool follow_;
+    std::vector<posix::FolderEntry> entries_;
+    int error_ = 0;
+};
+
+} // namespace fw
