@@ -10,6 +10,7 @@
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
 #include "Panel.h"
+#include "sets/ExclusionEntry.h"
 
 #include <algorithm>
 #include <QLabel>
@@ -25,10 +26,6 @@ std::size_t characterCount(const std::string& text) {
     return std::size_t(std::count_if(text.begin(), text.end(), [](char byte) {
         return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
     }));
-}
-
-std::string rowText(const QListWidget* list, int row) {
-    return fw::fromQString(list->item(row)->text());
 }
 
 // An item's name, lower-cased the first time a rule asks for it.
@@ -58,7 +55,8 @@ bool passesExclusions(const MainWindow& window, const std::optional<fw::FolderIt
     bool keep = true;
     for (int r = 0; r < window.lsb_Extensions->count(); ++r) {
         if (name) {
-            const std::string ending = "." + fw::Lowercase(rowText(window.lsb_Extensions, r));
+            const std::string ending =
+                "." + fw::Lowercase(sets::entryText(*window.lsb_Extensions, r));
             const std::string& lowered = name->text();
             if (characterCount(ending) < characterCount(lowered) && lowered.ends_with(ending))
                 keep = false;
@@ -67,7 +65,7 @@ bool passesExclusions(const MainWindow& window, const std::optional<fw::FolderIt
     }
     for (int r = 0; r < window.lsb_Contains->count(); ++r) {
         if (name) {
-            const std::string part = fw::Lowercase(rowText(window.lsb_Contains, r));
+            const std::string part = fw::Lowercase(sets::entryText(*window.lsb_Contains, r));
             const std::string& lowered = name->text();
             if (characterCount(part) <= characterCount(lowered) && fw::InStr(lowered, part) > 0)
                 keep = false;

@@ -1,6 +1,7 @@
 #include "BackupRun.h"
 #include "fw/FileTestSupport.h"
 #include "mainwindow/MainWindow.h"
+#include "sets/SetsTesting.h"
 #include "Trees.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,31 @@ TEST_F(ListingRules, ExclusionsLeaveOutMatchingFilesAndFoldersWithEverythingInsi
     EXPECT_TRUE(filetest::exists(copy("Player.app/Contents/Resources/cache.mp3")));
     // .mp3, mp3, b.mp3x, keep, keep/z.txt and the package.
     EXPECT_EQ(window().TotalItemCount, 6);
+}
+
+// Entries keep the bytes the settings file holds, also where they are not UTF-8, and the
+// rules match those bytes: an entry must not turn into the replacement characters it shows.
+TEST_F(ListingRules, EntriesThatAreNotUtf8MatchTheirOwnBytes) {
+    makeFolders(path("src"));
+    makeFolders(path("dst"));
+    const QByteArray set = sets_testing::setLine(true, QString::fromStdString(path("src")),
+                                                 QString::fromStdString(path("dst")))
+                               .toUtf8();
+    sets_testing::writeSettingsBytes(set + "\ncont:\xff\xfe?\next:d\xe9j\xe0?\n");
+    for (const char* name : {"a\xff\xfe"
+                             "b.txt",
+                             "song.d\xe9j\xe0", "a\xef\xbf\xbd.txt", "kept.txt"})
+        writeFile(source(name), std::string("content of ") + name);
+
+    window();
+    runBackup();
+
+    EXPECT_EQ(treeDifference(without(sourceTree(), {"a\xff\xfe"
+                                                    "b.txt",
+                                                    "song.d\xe9j\xe0"}),
+                             copyTree()),
+              "");
+    EXPECT_EQ(window().TotalItemCount, 2);
 }
 
 TEST_F(ListingRules, DSStoreFilesAreNeverListedButAFolderOfThatNameIs) {
