@@ -1,3 +1,4 @@
+#include "Confirmation.h"
 #include "CopySteps.h"
 #include "ErrorList.h"
 #include "fw/Canvas.h"
@@ -29,10 +30,6 @@ void showItemFolder(mainwindow::MainWindow& window, const fw::FolderItem& item) 
 void showInfo(mainwindow::MainWindow& window, const std::string& text) {
     fw::setText(window.stx_Info, text);
     fw::Refresh(window.stx_Info);
-}
-
-bool isPackage(const fw::FolderItem& item, bool directory) {
-    return directory && IsPackage(item);
 }
 
 void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
@@ -165,10 +162,10 @@ void CreateFolder(MainWindow& window, const backup::Target& target) {
                     [&target] { target.tree.createFolder(target.place); });
 }
 
-void CopyNew(MainWindow& window, const fw::FolderItem& item, bool directory,
+void CopyNew(MainWindow& window, const fw::FolderItem& item, bool package,
              const backup::Target& target) {
     std::uint64_t size = 0;
-    if (backup::isPackage(item, directory)) {
+    if (package) {
         backup::showInfo(window, "Calculating size : " + item.Name());
         size = window.calculateDirectorySize(item, 0);
     } else {
@@ -195,15 +192,15 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, bool directory,
 // A file or package. Reading the times and measuring or removing a package copy are not
 // guarded steps of their own; a failure there becomes one counted entry for the item, so
 // that no single item can stop the pass.
-void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item, bool directory,
+void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item, bool package,
                          const backup::Target& target, const std::optional<fw::FoundEntry>& found) {
     backup::showInfo(window, "Checking : " + item.Name());
     backup::showItemFolder(window, item);
     backup::guarded(window, "Could not check - ", target.item, [&] {
         if (!found)
-            CopyNew(window, item, directory, target);
+            CopyNew(window, item, package, target);
         else
-            backup::replaceOrLeave(window, item, directory, target, *found);
+            backup::replaceOrLeave(window, item, package, target, *found);
     });
 }
 
@@ -224,16 +221,9 @@ void progressStep(MainWindow& window, std::int32_t shown) {
 }
 
 void offerErrorList(MainWindow& window) {
-    fw::MessageDialog dialog;
-    dialog.Icon = 3;
-    dialog.ActionButton = {.Caption = "Yes", .Visible = true, .Default = false};
-    dialog.CancelButton.Visible = false;
-    dialog.AlternateActionButton = {.Caption = "No", .Visible = true, .Default = true};
-    dialog.Title = "Errors";
-    dialog.Message = "There were " + fw::Str(window.ErrorCount) + " errors during backup!" +
-                     fw::CR + fw::CR + "Do you want to save the error list?" + fw::CR;
-    dialog.Explanation = "";
-    if (dialog.ShowModal() != &dialog.ActionButton)
+    if (!backup::confirmed("Errors", "There were " + fw::Str(window.ErrorCount) +
+                                         " errors during backup!" + fw::CR + fw::CR +
+                                         "Do you want to save the error list?" + fw::CR))
         return;
     // A list that cannot be written is reported in place of the confirmation; the end of
     // the run goes on either way.
@@ -320,12 +310,14 @@ void MainWindow::thr_backup_Run() {
                 const std::optional<fw::FoundEntry> found = target->tree.look(target->place);
                 // A colon path ends in ":" exactly for an existing folder.
                 const bool directory = itemPath.ends_with(':');
-                if (directory && !backup::IsPackage(item)) {
+                // Only a folder can be a package, so a file is not put to the query.
+                const bool package = directory && backup::IsPackage(item);
+                if (directory && !package) {
                     backup::showItemFolder(*this, item);
                     if (!found)
                         CreateFolder(*this, *target);
                 } else {
-                    backUpFileOrPackage(*this, item, directory, *target, found);
+                    backUpFileOrPackage(*this, item, package, *target, found);
                 }
             }
 

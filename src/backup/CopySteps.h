@@ -33,10 +33,6 @@ void showItemFolder(mainwindow::MainWindow& window, const fw::FolderItem& item);
 // Sets the information line and redraws it at once.
 void showInfo(mainwindow::MainWindow& window, const std::string& text);
 
-// The package test for an item whose folder flag was just read: only a folder can be a
-// package, so a file is not put to the query.
-bool isPackage(const fw::FolderItem& item, bool directory);
-
 // Where the copy of an item goes: its destination item, which names it in entries and on
 // screen, and its place in the set's destination tree, through which every write goes.
 struct Target {
@@ -47,7 +43,7 @@ struct Target {
 
 // A file or package whose destination item exists (`found`): the copy is replaced when it is
 // older (a package's also when it holds fewer bytes than the item), otherwise left as it is.
-void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool directory,
+void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool package,
                     const Target& target, const fw::FoundEntry& found);
 
 // One counted "Could not copy - " entry for every entry that a copy of a package left out,

@@ -97,7 +97,7 @@ bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime) {
 // A package is measured on both sides whatever its times, so that a copy left incomplete
 // is found smaller and replaced. A link where the copy should be was not made by a run: it is
 // never followed, replaced or removed, and the item is not backed up.
-void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool directory,
+void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool package,
                     const Target& target, const fw::FoundEntry& found) {
     if (found.link) {
         countError(window, "Could not update - " + target.item.AbsolutePath());
@@ -107,7 +107,6 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, 
     const std::uint64_t copyTime = wholeSeconds(found.modified);
     std::uint64_t sourceSize = 0;
     bool grown = false;
-    const bool package = isPackage(item, directory);
     if (package) {
         showInfo(window, "Calculating source size : " + item.Name());
         sourceSize = window.calculateDirectorySize(item, 0);

@@ -1,3 +1,4 @@
+#include "Confirmation.h"
 #include "ErrorList.h"
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
@@ -49,15 +50,9 @@ void startRun(MainWindow& window) {
 
 // A killed worker runs none of its remaining steps, so the idle look is restored here.
 void cancelRun(MainWindow& window) {
-    fw::MessageDialog dialog;
-    dialog.Icon = 3;
-    dialog.ActionButton = {.Caption = "Yes", .Visible = true, .Default = false};
-    dialog.CancelButton.Visible = false;
-    dialog.AlternateActionButton = {.Caption = "No", .Visible = true, .Default = true};
-    dialog.Title = "Cancel backup?";
-    dialog.Message = std::string("Are you sure you want to cancel the backup") + fw::CR + fw::CR;
-    dialog.Explanation = "";
-    if (dialog.ShowModal() != &dialog.ActionButton)
+    if (!backup::confirmed("Cancel backup?",
+                           std::string("Are you sure you want to cancel the backup") + fw::CR +
+                               fw::CR))
         return;
 
     emptyCopyPath(window);
