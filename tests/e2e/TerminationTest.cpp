@@ -33,8 +33,13 @@ protected:
     }
 
     // Starts the program and waits until its driver has written `line`.
-    void startTolvane(const QByteArray& line) {
+    // With `stopWhenCopying`, the driver stops the program as soon as a copy below that folder
+    // is under way.
+    void startTolvane(const QByteArray& line, const std::string& stopWhenCopying = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!stopWhenCopying.empty())
+            environment.insert(QStringLiteral("TOLVANE_TEST_STOP_WHEN_COPYING"),
+                               QString::fromStdString(stopWhenCopying));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("QT_LOAD_TESTABILITY"), QStringLiteral("1"));
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"),
@@ -109,13 +114,9 @@ TEST_F(Termination, SigtermInTheMiddleOfACopyLeavesNoTemporary) {
     writeOneSet();
     writeLargeFile(source("large.bin"), bytes);
     const QByteArray settings = sets_testing::settingsBytes();
-    startTolvane("started");
-
-    // The program is stopped where the copy is under way: a temporary below the destination,
+    // The program stops itself where the copy is under way: a temporary below the destination,
     // less than half of the file in it.
-    ASSERT_TRUE(waitUntil([this] { return !temporariesBelow(path("dst")).empty(); }))
-        << "the copy never started";
-    ASSERT_EQ(::kill(pid(), SIGSTOP), 0);
+    startTolvane("copying", path("dst"));
     ASSERT_TRUE(waitUntil([this] { return stopped(); }));
     std::uint64_t copied = bytes;
     for (const std::string& temporary : temporariesBelow(path("dst"))) {

@@ -4,11 +4,18 @@
 // exists; this is that library. It uses only Qt and the objects' names, like a user who
 // finds the controls on screen:
 //   - once the main window is shown, it turns to the "Backup" page and writes "shown";
-//   - if "Start Backup" can then be pressed, it presses it and writes "started".
+//   - if "Start Backup" can then be pressed, it presses it and writes "started";
+//   - with TOLVANE_TEST_STOP_WHEN_COPYING naming a folder, it then watches that folder: as
+//     soon as a copy's temporary file below it holds data, it writes "copying" and stops the
+//     process (SIGSTOP). It runs on the thread that copies, between two slices of the copy, so
+//     the copy is certainly under way, and not far, when the process stops.
 // Each line goes to standard output at once, for the test to read.
 
+#include <csignal>
 #include <cstdio>
 #include <QApplication>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -35,6 +42,30 @@ Control* shownControl(const char* name) {
     return nullptr;
 }
 
+// A regular file holding data, whose name marks it as a copy's temporary, below `folder`.
+bool temporaryWithDataBelow(const QString& folder) {
+    QDirIterator entries(folder, {QStringLiteral(".tolvane-*")},
+                         QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        if (QFileInfo(entries.next()).size() > 0)
+            return true;
+    }
+    return false;
+}
+
+void stopWhenCopying(const QString& folder) {
+    auto* watch = new QTimer(QCoreApplication::instance());
+    QObject::connect(watch, &QTimer::timeout, watch, [watch, folder] {
+        if (!temporaryWithDataBelow(folder))
+            return;
+        watch->stop();
+        report("copying");
+        std::raise(SIGSTOP);
+    });
+    watch->start(0);
+}
+
 } // namespace
 
 extern "C" Q_DECL_EXPORT void qt_testability_init() {
@@ -50,6 +81,9 @@ extern "C" Q_DECL_EXPORT void qt_testability_init() {
         if (start->isEnabled()) {
             start->click();
             report("started");
+            const QString copying = qEnvironmentVariable("TOLVANE_TEST_STOP_WHEN_COPYING");
+            if (!copying.isEmpty())
+                stopWhenCopying(copying);
         }
     });
     poll->start(10);
