@@ -25,13 +25,6 @@ bool isRunning(const fw::Thread* thread) {
     return thread->State() == fw::Thread::Running;
 }
 
-void emptyCopyPath(MainWindow& window) {
-    for (QLabel* line : window.stx_copyPath) {
-        line->setText(QString());
-        fw::yieldPoint();
-    }
-}
-
 void startRun(MainWindow& window) {
     if (!window.checkSets())
         return;
@@ -60,7 +53,7 @@ void cancelRun(MainWindow& window) {
     if (dialog.ShowModal() != &dialog.ActionButton)
         return;
 
-    emptyCopyPath(window);
+    window.ClearCopyPath();
     if (isRunning(window.thr_Build))
         window.thr_Build->Kill();
     if (isRunning(window.thr_backup))
@@ -128,7 +121,7 @@ void MainWindow::ClearBackupPanel() {
         value->setText(QStringLiteral("-"));
     stx_Info->setText(QString());
     stx_files->setText(QString());
-    emptyCopyPath(*this);
+    ClearCopyPath();
     prb_Progress->setValue(0);
 }
 

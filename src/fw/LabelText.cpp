@@ -2,15 +2,30 @@
 
 #include "Text.h"
 
+#include <QAnyStringView>
 #include <QLabel>
+#include <QUtf8StringView>
+
+namespace {
+
+// Whether the label shows `text` already. Valid UTF-8 without a line break is compared as
+// it is, with no converted copy made: that is every text of a run but a name with stray
+// bytes. Anything else is compared as it would be shown.
+bool shows(const QLabel& label, const std::string& text) {
+    const QUtf8StringView bytes(text);
+    if (text.find('\r') == std::string::npos && bytes.isValidUtf8())
+        return QAnyStringView::equal(bytes, label.text());
+    return label.text() == fw::toQString(text);
+}
+
+} // namespace
 
 namespace fw {
 
 bool setText(QLabel* label, const std::string& text) {
-    const QString shown = toQString(text);
-    if (label->text() == shown)
+    if (shows(*label, text))
         return false;
-    label->setText(shown);
+    label->setText(toQString(text));
     return true;
 }
 
