@@ -8,12 +8,14 @@
 
 namespace {
 
-// Whether the label shows `text` already. Valid UTF-8 without a line break is compared as
-// it is, with no converted copy made: that is every text of a run but a name with stray
-// bytes. Anything else is compared as it would be shown.
+// Whether the label shows `text` already. Valid UTF-8 is compared as it is, with no
+// converted copy made: that is every text of a run but a name with stray bytes. A text with
+// a CR (shown as a line break), stray bytes, or a leading byte order mark (which the
+// conversion drops) is compared as it is shown.
 bool shows(const QLabel& label, const std::string& text) {
     const QUtf8StringView bytes(text);
-    if (text.find('\r') == std::string::npos && bytes.isValidUtf8())
+    if (text.find('\r') == std::string::npos && !text.starts_with("\xEF\xBB\xBF") &&
+        bytes.isValidUtf8())
         return QAnyStringView::equal(bytes, label.text());
     return label.text() == fw::toQString(text);
 }
