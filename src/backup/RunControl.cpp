@@ -65,8 +65,7 @@ void cancelRun(MainWindow& window) {
     window.stx_status->setText(QStringLiteral("Cancelled"));
     window.stx_Info->setText(QString());
     backup::showIdlePictures(window);
-    window.prb_Progress->setValue(0);
-    fw::Refresh(window.prb_Progress);
+    fw::setProgress(window.prb_Progress, 0);
 }
 
 } // namespace
