@@ -208,12 +208,7 @@ void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item, bool pa
 // just handled, not the number of items done.
 void progressStep(MainWindow& window, std::int32_t shown) {
     const double done = double(shown) / double(window.TotalItemCount) * 100.0;
-    // The bar moves once per percent; redrawing it for every item would spend a large run's
-    // time painting the same picture.
-    if (window.prb_Progress->value() != int(done)) {
-        window.prb_Progress->setValue(int(done));
-        fw::Refresh(window.prb_Progress);
-    }
+    fw::setProgress(window.prb_Progress, int(done));
     fw::setText(window.stx_files, counterText(shown, window.TotalItemCount));
     fw::Refresh(window.stx_files);
     // The end of an item's step, which may have copied or removed files.
@@ -262,9 +257,8 @@ void saveToDisk(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes
 }
 
 void endOfRun(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) {
-    window.prb_Progress->setValue(100);
+    fw::setProgress(window.prb_Progress, 100);
     fw::setText(window.stx_files, counterText(window.TotalItemCount, window.TotalItemCount));
-    fw::Refresh(window.prb_Progress);
     fw::Refresh(window.stx_files);
     saveToDisk(window, volumes);
     window.stx_status->setText(QStringLiteral("Complete"));

@@ -26,13 +26,6 @@ bool isRunning(const fw::Thread* thread) {
     return thread->State() == fw::Thread::Running;
 }
 
-void emptyCopyPath(MainWindow& window) {
-    for (QLabel* line : window.stx_copyPath) {
-        line->setText(QString());
-        fw::yieldPoint();
-    }
-}
-
 void startRun(MainWindow& window) {
     if (!window.checkSets())
         return;
@@ -55,7 +48,7 @@ void cancelRun(MainWindow& window) {
                                fw::CR))
         return;
 
-    emptyCopyPath(window);
+    window.ClearCopyPath();
     if (isRunning(window.thr_Build))
         window.thr_Build->Kill();
     if (isRunning(window.thr_backup))
@@ -67,8 +60,7 @@ void cancelRun(MainWindow& window) {
     window.stx_status->setText(QStringLiteral("Cancelled"));
     window.stx_Info->setText(QString());
     backup::showIdlePictures(window);
-    window.prb_Progress->setValue(0);
-    fw::Refresh(window.prb_Progress);
+    fw::setProgress(window.prb_Progress, 0);
 }
 
 } // namespace
@@ -123,7 +115,7 @@ void MainWindow::ClearBackupPanel() {
         value->setText(QStringLiteral("-"));
     stx_Info->setText(QString());
     stx_files->setText(QString());
-    emptyCopyPath(*this);
+    ClearCopyPath();
     prb_Progress->setValue(0);
 }
 

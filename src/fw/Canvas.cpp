@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QProgressBar>
 
 namespace fw {
 
@@ -44,6 +45,18 @@ void Refresh(QWidget* widget) {
         return;
     lastFlush.start();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+}
+
+void setProgress(QProgressBar* bar, int value) {
+    if (bar->value() == value)
+        return;
+    // With updates off, the bar's repaint does nothing; turning them back on asks for an
+    // ordinary update, which Refresh then paints with the frame.
+    const bool updating = bar->updatesEnabled();
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(updating);
+    Refresh(bar);
 }
 
 } // namespace fw

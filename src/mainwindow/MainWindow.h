@@ -196,6 +196,7 @@ public:
     std::string ConvertSize(std::uint64_t size);
     void setEnableBox();
     void ShowCopyPath(const std::optional<fw::FolderItem>& folder);
+    void ClearCopyPath();
     void DeleteFolder(const fw::FolderItem& folder);
     void SelectSourceFolder();
 
@@ -204,10 +205,8 @@ private:
     void replaceUnreadSettings();
 
     fw::Canvas* backdrop_ = nullptr;
-    // The folder last shown on the copy ladder and its colon path: during a run item after
-    // item comes from the same folder, whose path is then not examined again.
+    // The native path of the folder the copy ladder shows; empty while it shows none.
     std::string copyLadderFolder_;
-    std::string copyLadderPath_;
 };
 
 } // namespace mainwindow

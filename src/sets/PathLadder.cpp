@@ -106,14 +106,21 @@ void MainWindow::ShowPath(std::int32_t index) {
     }
 }
 
+// During a run item after item comes from the same folder: a folder the ladder shows already
+// costs one comparison of its path, not seven lines.
 void MainWindow::ShowCopyPath(const std::optional<fw::FolderItem>& folder) {
-    if (!folder)
+    if (!folder || folder->nativePath() == copyLadderFolder_)
         return;
-    if (folder->nativePath() != copyLadderFolder_ || copyLadderPath_.empty()) {
-        copyLadderFolder_ = folder->nativePath();
-        copyLadderPath_ = folder->AbsolutePath();
+    copyLadderFolder_ = folder->nativePath();
+    fillLadder(stx_copyPath, folder->AbsolutePath(), true);
+}
+
+void MainWindow::ClearCopyPath() {
+    copyLadderFolder_.clear();
+    for (QLabel* line : stx_copyPath) {
+        line->clear();
+        fw::yieldPoint();
     }
-    fillLadder(stx_copyPath, copyLadderPath_, true);
 }
 
 std::string MainWindow::makeTextPath(const fw::FolderItem& item) {

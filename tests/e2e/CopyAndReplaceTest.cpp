@@ -5,8 +5,17 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
 
 using namespace e2e;
 
@@ -17,6 +26,14 @@ using Strings = std::vector<std::string>;
 const Strings kCleanRun = {"Started Backup", "Finished Backup"};
 
 class CopyAndReplace : public BackupRunTest {};
+
+// The bar as the screen shows it: the window's last flushed picture, cut to the bar.
+QImage barOnScreen(mainwindow::MainWindow& shown) {
+    const QRect bar(shown.prb_Progress->mapTo(&shown, QPoint()), shown.prb_Progress->size());
+    return shown.screen()
+        ->grabWindow(shown.winId(), bar.x(), bar.y(), bar.width(), bar.height())
+        .toImage();
+}
 
 TEST_F(CopyAndReplace, FirstRunCopiesTheTreeAndASecondRunChangesNothing) {
     writeOneSet();
@@ -58,6 +75,42 @@ TEST_F(CopyAndReplace, FirstRunCopiesTheTreeAndASecondRunChangesNothing) {
     // The last file left unchanged in walk order names itself with its own size.
     EXPECT_EQ(shown.infoText, "Checking : notes.txt (12 Kb)");
     expectIdleLook("Complete");
+}
+
+// The bar is redrawn with the frame, not at once; the end dialog must find it drawn full.
+TEST_F(CopyAndReplace, TheEndDialogFindsTheBarDrawnFull) {
+    writeOneSet();
+    for (int i = 0; i < 300; ++i)
+        writeFile(source("f" + std::to_string(i) + ".txt"), "x");
+    mainwindow::MainWindow& shown = window();
+    shown.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
+    shown.prb_Progress->setValue(100);
+    const QImage full = barOnScreen(shown);
+    shown.prb_Progress->setValue(0);
+    ASSERT_NE(barOnScreen(shown), full);
+
+    bool drawnFull = false;
+    QDeadlineTimer deadline(QDeadlineTimer::Forever);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box->text() != "Backup Complete")
+            return;
+        if (deadline.isForever())
+            deadline.setRemainingTime(kStepTimeoutMs);
+        drawnFull = barOnScreen(shown) == full;
+        if (drawnFull || deadline.hasExpired()) {
+            watch.stop();
+            QMetaObject::invokeMethod(box->buttons().constFirst(), &QAbstractButton::click,
+                                      Qt::QueuedConnection);
+        }
+    });
+    watch.start(1);
+    shown.btn_Backup->click();
+    ASSERT_TRUE(waitUntil([&] { return !running() && !watch.isActive(); }, kRunTimeoutMs));
+    EXPECT_TRUE(drawnFull) << "the end dialog showed a bar that was not drawn full";
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
 }
 
 TEST_F(CopyAndReplace, ReplacesACopyOnlyWhenTheSourceIsNewerInWholeSecondsButNotByExactlyAnHour) {

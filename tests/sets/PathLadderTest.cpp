@@ -74,6 +74,13 @@ TEST(PathLadder, ShortAndElidedFormsForOneSixSevenAndNineComponents) {
     window.ShowCopyPath(std::nullopt);
     EXPECT_EQ(ladderTexts(window.stx_copyPath)[0], ":……");
     EXPECT_EQ(ladderTexts(window.stx_copyPath)[6], ":…" + names[8]);
+
+    // A new run empties the ladder; its first folder may be the one the last run ended in.
+    const QStringList lastShown = ladderTexts(window.stx_copyPath);
+    window.ClearCopyPath();
+    EXPECT_EQ(ladderTexts(window.stx_copyPath), QStringList(7, ""));
+    window.ShowCopyPath(fw::FolderItem::fromNativePath(folder.toStdString()));
+    EXPECT_EQ(ladderTexts(window.stx_copyPath), lastShown);
 }
 
 TEST(PathLadder, SetLaddersTakeTheColourOfTheSetsState) {
