@@ -302,8 +302,7 @@ void MainWindow::thr_backup_Run() {
             if (const std::optional<backup::Target> target =
                     ResolveDestination(*this, trees, i, itemPath, sources)) {
                 const std::optional<fw::FoundEntry> found = target->tree.look(target->place);
-                // A colon path ends in ":" exactly for an existing folder.
-                const bool directory = itemPath.ends_with(':');
+                const bool directory = item.Directory();
                 // Only a folder can be a package, so a file is not put to the query.
                 const bool package = directory && backup::IsPackage(item);
                 if (directory && !package) {
