@@ -1,5 +1,6 @@
 #include "FileAccess.h"
 
+#include "NativePath.h"
 #include "PosixFile.h"
 
 #include <cerrno>
@@ -11,7 +12,8 @@ namespace fw {
 
 std::string realPath(const std::string& nativePath) {
     char resolved[PATH_MAX];
-    return ::realpath(nativePath.c_str(), resolved) ? std::string(resolved) : nativePath;
+    return ::realpath(nativePath.c_str(), resolved) ? std::string(resolved)
+                                                    : nativepath::normalise(nativePath);
 }
 
 FolderItem realItem(const FolderItem& item) {

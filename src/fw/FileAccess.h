@@ -7,8 +7,8 @@
 // Where links lead and what this user may open.
 namespace fw {
 
-// The native path with every link in it resolved; the path itself when that cannot be done
-// (nothing is there, or a link on the way is broken).
+// The native path with every link in it resolved; the path itself, made absolute and without
+// "." and "..", when that cannot be done (nothing is there, or a link on the way is broken).
 std::string realPath(const std::string& nativePath);
 
 // The item at the real path of an existing item; any other item as it is.

@@ -1,13 +1,12 @@
 #include "Volume.h"
 
+#include "FileAccess.h"
 #include "Logging.h"
-#include "NativePath.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <linux/magic.h>
 #include <mntent.h>
@@ -39,14 +38,6 @@ std::function<int(int)>& syncSeam() {
     return sync;
 }
 
-// The path with its links resolved, so that it compares with mount points as the kernel
-// sees them; the path as written when it cannot be resolved.
-std::string resolved(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path real = std::filesystem::canonical(path, error);
-    return error ? nativepath::normalise(path) : real.native();
-}
-
 // The mount points the file-system table lists, swap and other entries without a folder
 // left out. getmntent decodes the table's escapes (\040 for a blank).
 std::vector<std::string> listedMountPoints() {
@@ -59,9 +50,10 @@ std::vector<std::string> listedMountPoints() {
     }
     mntent entry{};
     char buffer[4096];
+    // Links resolved, so that each compares with mount points as the kernel sees them.
     while (::getmntent_r(file, &entry, buffer, sizeof buffer))
         if (entry.mnt_dir[0] == '/')
-            points.push_back(resolved(entry.mnt_dir));
+            points.push_back(realPath(entry.mnt_dir));
     ::endmntent(file);
     return points;
 }
@@ -134,7 +126,7 @@ int asideFromWindow(const std::function<int()>& call) {
 } // namespace
 
 std::optional<FolderItem> UnmountedMountPoint(const FolderItem& folder) {
-    const std::string place = resolved(folder.nativePath());
+    const std::string place = realPath(folder.nativePath());
     const std::optional<std::string> listed = deepestHolding(listedMountPoints(), place);
     if (!listed)
         return std::nullopt;
