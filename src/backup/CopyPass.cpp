@@ -4,6 +4,7 @@
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
 #include "fw/FolderItem.h"
+#include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
 #include "fw/NativePath.h"
 #include "fw/Text.h"
@@ -55,17 +56,13 @@ std::string counterText(std::int32_t shown, std::int32_t total) {
     return fw::Str(shown) + " / " + fw::Str(total);
 }
 
-void moveBanner(QLabel* banner, int left) {
-    banner->move(left, banner->y());
-}
-
 void startPass(MainWindow& window) {
     window.infoText = "";
     window.cvs_topRight->setBackdrop(shell::backup_drive());
     fw::Refresh(window.cvs_topRight);
     window.cvs_middle->setBackdrop(shell::hard_drive2());
     fw::Refresh(window.cvs_middle);
-    moveBanner(window.stx_Scrolling, bannerStart);
+    fw::showMovedTo(window.stx_Scrolling, bannerStart);
     window.stx_Scrolling->setVisible(true);
     window.stx_status->setText(QStringLiteral("Backing Up"));
     window.FilesCopied = 0;
@@ -285,11 +282,10 @@ void MainWindow::thr_backup_Run() {
         const std::vector<SetPlaces> places = setPlaces(*this);
 
         std::int32_t shown = 0;
+        int bannerLeft = bannerStart;
         for (std::size_t i = 0; i < SourceItems.size(); ++i) {
-            int left = stx_Scrolling->x() + 1;
-            if (left > bannerEnd)
-                left = bannerStart;
-            moveBanner(stx_Scrolling, left);
+            bannerLeft = bannerLeft == bannerEnd ? bannerStart : bannerLeft + 1;
+            fw::showMovedTo(stx_Scrolling, bannerLeft);
             fw::showText(stx_files, counterText(shown, TotalItemCount));
 
             // Held by value: nothing that runs at the yields below can pull it from the pass.

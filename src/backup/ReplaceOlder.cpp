@@ -3,7 +3,7 @@
 #include "fw/Canvas.h"
 #include "fw/Date.h"
 #include "fw/FolderItem.h"
-#include "fw/LabelText.h"
+#include "fw/FrameUpdates.h"
 #include "fw/Text.h"
 #include "fw/Volume.h"
 #include "mainwindow/MainWindow.h"
