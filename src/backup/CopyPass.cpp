@@ -4,6 +4,7 @@
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
 #include "fw/FolderItem.h"
+#include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
 #include "fw/NativePath.h"
 #include "fw/Text.h"
@@ -28,8 +29,7 @@ void showItemFolder(mainwindow::MainWindow& window, const fw::FolderItem& item) 
 }
 
 void showInfo(mainwindow::MainWindow& window, const std::string& text) {
-    fw::setText(window.stx_Info, text);
-    fw::Refresh(window.stx_Info);
+    fw::showText(window.stx_Info, text);
 }
 
 void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
@@ -56,17 +56,13 @@ std::string counterText(std::int32_t shown, std::int32_t total) {
     return fw::Str(shown) + " / " + fw::Str(total);
 }
 
-void moveBanner(QLabel* banner, int left) {
-    banner->move(left, banner->y());
-}
-
 void startPass(MainWindow& window) {
     window.infoText = "";
     window.cvs_topRight->setBackdrop(shell::backup_drive());
     fw::Refresh(window.cvs_topRight);
     window.cvs_middle->setBackdrop(shell::hard_drive2());
     fw::Refresh(window.cvs_middle);
-    moveBanner(window.stx_Scrolling, bannerStart);
+    fw::showMovedTo(window.stx_Scrolling, bannerStart);
     window.stx_Scrolling->setVisible(true);
     window.stx_status->setText(QStringLiteral("Backing Up"));
     window.FilesCopied = 0;
@@ -123,38 +119,39 @@ void createSetFolders(MainWindow& window, const RunTrees& trees) {
     }
 }
 
-// The colon path of every set's source folder, taken once for the pass: the start of the
-// path of every item of that set.
-std::vector<std::string> sourcePaths(const MainWindow& window) {
-    std::vector<std::string> paths;
-    paths.reserve(window.Sets.size());
+// Where the items of a set go, taken once for the pass: the native path of its source
+// folder, which starts the path of every item of the set, and the set folder's name.
+struct SetPlaces {
+    std::string source;
+    std::string setFolder;
+};
+
+std::vector<SetPlaces> setPlaces(const MainWindow& window) {
+    std::vector<SetPlaces> places;
+    places.reserve(window.Sets.size());
     for (const fw::FolderItem& source : window.Sets)
-        paths.push_back(source.AbsolutePath());
-    return paths;
+        places.push_back({source.nativePath(), fw::nativepath::toNativeName(source.Name())});
+    return places;
 }
 
-// The item's place in the destination: the set's destination folder, the set folder, then
-// the item's path below the source folder, one level per colon-path part. None when the
-// set has no destination folder.
+// The item's place in the destination: the set folder in the set's destination folder, then
+// the item's path below the source folder. The list holds only items found below their set's
+// source folder, so that path starts every item's path. None when the set has no destination
+// folder.
 std::optional<backup::Target> ResolveDestination(MainWindow& window, const RunTrees& trees,
-                                                 std::size_t i, const std::string& itemPath,
-                                                 const std::vector<std::string>& sourcePaths) {
+                                                 std::size_t i, const fw::FolderItem& item,
+                                                 const std::vector<SetPlaces>& places) {
     const std::size_t k = std::size_t(window.sourceSet[i]);
     fw::DestinationTree* tree = trees.ofSet(k);
     if (!tree)
         return std::nullopt;
-    const std::string relativePath =
-        window.Sets[k].Name() + ":" + fw::Replace(itemPath, sourcePaths[k], "");
-    const std::vector<std::string> parts = fw::Split(relativePath, ":");
-    std::string place;
-    for (const std::string& part : parts) {
-        if (!part.empty())
-            place += (place.empty() ? "" : "/") + fw::nativepath::toNativeName(part);
-        fw::yieldPoint();
-    }
-    return backup::Target{
-        fw::FolderItem::fromNativePath(window.DestinationFolder[k]->nativePath() + "/" + place),
-        *tree, place};
+    const SetPlaces& set = places[k];
+    const std::string_view below =
+        std::string_view(item.nativePath()).substr(set.source.size() + (set.source != "/"));
+    std::string place = fw::nativepath::below(set.setFolder, below);
+    return backup::Target{fw::FolderItem::fromNativePath(fw::nativepath::join(
+                              window.DestinationFolder[k]->nativePath(), place)),
+                          *tree, std::move(place)};
 }
 
 void CreateFolder(MainWindow& window, const backup::Target& target) {
@@ -162,29 +159,26 @@ void CreateFolder(MainWindow& window, const backup::Target& target) {
                     [&target] { target.tree.createFolder(target.place); });
 }
 
-void CopyNew(MainWindow& window, const fw::FolderItem& item, bool package,
-             const backup::Target& target) {
+void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatus& status,
+             bool package, const backup::Target& target) {
     std::uint64_t size = 0;
     if (package) {
         backup::showInfo(window, "Calculating size : " + item.Name());
         size = window.calculateDirectorySize(item, 0);
     } else {
-        size = item.Length();
+        size = status.length();
     }
     backup::showInfo(window, "Copying : " + item.Name() + " (" + window.ConvertSize(size) + ")");
     // Counted before the copy: the amount stays counted when the copy fails.
     window.TotalFileSize += size;
-    fw::Refresh(window.stx_Info);
-    fw::Refresh(window.stx_filesCopied);
-    fw::Refresh(window.stx_DataWritten);
     fw::LeftOut leftOut;
     backup::guarded(window, "Could not copy - ", target.item, [&] {
         fw::StagedCopy staged = target.tree.stage(item);
         target.tree.placeNew(staged, target.place);
         leftOut = staged.leftOut();
         window.FilesCopied += 1;
-        fw::setText(window.stx_filesCopied, fw::Str(window.FilesCopied));
-        fw::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+        fw::showText(window.stx_filesCopied, fw::Str(window.FilesCopied));
+        fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
     });
     backup::reportLeftOut(window, target.item, leftOut);
 }
@@ -192,15 +186,16 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, bool package,
 // A file or package. Reading the times and measuring or removing a package copy are not
 // guarded steps of their own; a failure there becomes one counted entry for the item, so
 // that no single item can stop the pass.
-void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item, bool package,
-                         const backup::Target& target, const std::optional<fw::FoundEntry>& found) {
+void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item,
+                         const fw::ItemStatus& status, bool package, const backup::Target& target,
+                         const std::optional<fw::FoundEntry>& found) {
     backup::showInfo(window, "Checking : " + item.Name());
     backup::showItemFolder(window, item);
     backup::guarded(window, "Could not check - ", target.item, [&] {
         if (!found)
-            CopyNew(window, item, package, target);
+            CopyNew(window, item, status, package, target);
         else
-            backup::replaceOrLeave(window, item, package, target, *found);
+            backup::replaceOrLeave(window, item, status, package, target, *found);
     });
 }
 
@@ -209,8 +204,7 @@ void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item, bool pa
 void progressStep(MainWindow& window, std::int32_t shown) {
     const double done = double(shown) / double(window.TotalItemCount) * 100.0;
     fw::setProgress(window.prb_Progress, int(done));
-    fw::setText(window.stx_files, counterText(shown, window.TotalItemCount));
-    fw::Refresh(window.stx_files);
+    fw::showText(window.stx_files, counterText(shown, window.TotalItemCount));
     // The end of an item's step, which may have copied or removed files.
     fw::yieldPointAfterHeavyStep();
 }
@@ -262,7 +256,7 @@ void endOfRun(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) 
     fw::Refresh(window.stx_files);
     saveToDisk(window, volumes);
     window.stx_status->setText(QStringLiteral("Complete"));
-    window.stx_Info->setText(QString());
+    fw::setText(window.stx_Info, "");
     fw::Refresh(window.stx_status);
     fw::Refresh(window.stx_Info);
     window.BackingUp = false;
@@ -285,32 +279,30 @@ void MainWindow::thr_backup_Run() {
     {
         const RunTrees trees(*this);
         createSetFolders(*this, trees);
-        const std::vector<std::string> sources = sourcePaths(*this);
+        const std::vector<SetPlaces> places = setPlaces(*this);
 
         std::int32_t shown = 0;
+        int bannerLeft = bannerStart;
         for (std::size_t i = 0; i < SourceItems.size(); ++i) {
-            int left = stx_Scrolling->x() + 1;
-            if (left > bannerEnd)
-                left = bannerStart;
-            moveBanner(stx_Scrolling, left);
-            fw::setText(stx_files, counterText(shown, TotalItemCount));
-            fw::Refresh(stx_files);
+            bannerLeft = bannerLeft == bannerEnd ? bannerStart : bannerLeft + 1;
+            fw::showMovedTo(stx_Scrolling, bannerLeft);
+            fw::showText(stx_files, counterText(shown, TotalItemCount));
 
             // Held by value: nothing that runs at the yields below can pull it from the pass.
             const fw::FolderItem item = SourceItems[i];
-            const std::string itemPath = item.AbsolutePath();
             if (const std::optional<backup::Target> target =
-                    ResolveDestination(*this, trees, i, itemPath, sources)) {
+                    ResolveDestination(*this, trees, i, item, places)) {
                 const std::optional<fw::FoundEntry> found = target->tree.look(target->place);
-                const bool directory = item.Directory();
+                // What the item is now, read once: every step of this item works from it.
+                const fw::ItemStatus status = item.Status();
                 // Only a folder can be a package, so a file is not put to the query.
-                const bool package = directory && backup::IsPackage(item);
-                if (directory && !package) {
+                const bool package = status.folder() && backup::IsPackage(item);
+                if (status.folder() && !package) {
                     backup::showItemFolder(*this, item);
                     if (!found)
                         CreateFolder(*this, *target);
                 } else {
-                    backUpFileOrPackage(*this, item, package, *target, found);
+                    backUpFileOrPackage(*this, item, status, package, *target, found);
                 }
             }
 

@@ -30,7 +30,7 @@ bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime);
 // no parent).
 void showItemFolder(mainwindow::MainWindow& window, const fw::FolderItem& item);
 
-// Sets the information line and redraws it at once.
+// Sets the information line, shown with the window's next frame.
 void showInfo(mainwindow::MainWindow& window, const std::string& text);
 
 // Where the copy of an item goes: its destination item, which names it in entries and on
@@ -43,8 +43,10 @@ struct Target {
 
 // A file or package whose destination item exists (`found`): the copy is replaced when it is
 // older (a package's also when it holds fewer bytes than the item), otherwise left as it is.
-void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool package,
-                    const Target& target, const fw::FoundEntry& found);
+// `status` is the item's as the pass read it for this item.
+void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
+                    const fw::ItemStatus& status, bool package, const Target& target,
+                    const fw::FoundEntry& found);
 
 // One counted "Could not copy - " entry for every entry that a copy of a package left out,
 // named by its place in the copy.

@@ -3,7 +3,7 @@
 #include "fw/Canvas.h"
 #include "fw/Date.h"
 #include "fw/FolderItem.h"
-#include "fw/LabelText.h"
+#include "fw/FrameUpdates.h"
 #include "fw/Text.h"
 #include "fw/Volume.h"
 #include "mainwindow/MainWindow.h"
@@ -23,8 +23,9 @@ std::uint64_t wholeSeconds(const fw::Date& date) {
 // one in one step, so a failure or a kill at any moment leaves the old copy or the new one
 // whole under the item's name. A folder where the copy of a file would be is no copy of it:
 // only an empty one is removed to make room.
-void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item, const Target& target,
-                 const fw::FoundEntry& found, bool package, std::uint64_t sourceSize) {
+void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
+                 const fw::ItemStatus& status, const Target& target, const fw::FoundEntry& found,
+                 bool package, std::uint64_t sourceSize) {
     showItemFolder(window, item);
     const fw::FolderItem& destination = target.item;
     const auto refused = [&window, &destination] {
@@ -40,7 +41,7 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item, con
         return;
     }
     if (!package)
-        sourceSize = item.Length();
+        sourceSize = status.length();
     showInfo(window, "Updating : " + item.Name() + " (" + window.ConvertSize(sourceSize) + ")");
     std::optional<fw::StagedCopy> staged;
     if (!guarded(window, "Could not update - ", destination,
@@ -58,9 +59,9 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item, con
         return;
     }
     window.FilesUpdated += 1;
-    fw::setText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
+    fw::showText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
     window.TotalFileSize += sourceSize;
-    fw::setText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+    fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
     reportLeftOut(window, destination, staged->leftOut());
     if (const std::optional<fw::FolderItem> old = staged->oldCopy()) {
         showInfo(window, "Removing old : " + destination.Name());
@@ -68,10 +69,11 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item, con
     }
 }
 
-// The line is not redrawn at once: it shows with the window's next redraw.
-void LeaveUnchanged(mainwindow::MainWindow& window, const fw::FolderItem& item) {
-    window.infoText = "Checking : " + item.Name() + " (" + window.ConvertSize(item.Length()) + ")";
-    fw::setText(window.stx_Info, window.infoText);
+void LeaveUnchanged(mainwindow::MainWindow& window, const fw::FolderItem& item,
+                    const fw::ItemStatus& status) {
+    window.infoText =
+        "Checking : " + item.Name() + " (" + window.ConvertSize(status.length()) + ")";
+    fw::showText(window.stx_Info, window.infoText);
 }
 
 // Newer as the copy's file system can tell: where it keeps times in two-second steps (FAT
@@ -97,13 +99,14 @@ bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime) {
 // A package is measured on both sides whatever its times, so that a copy left incomplete
 // is found smaller and replaced. A link where the copy should be was not made by a run: it is
 // never followed, replaced or removed, and the item is not backed up.
-void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, bool package,
-                    const Target& target, const fw::FoundEntry& found) {
+void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
+                    const fw::ItemStatus& status, bool package, const Target& target,
+                    const fw::FoundEntry& found) {
     if (found.link) {
         countError(window, "Could not update - " + target.item.AbsolutePath());
         return;
     }
-    const std::uint64_t sourceTime = wholeSeconds(item.ModificationDate());
+    const std::uint64_t sourceTime = wholeSeconds(status.modificationDate());
     const std::uint64_t copyTime = wholeSeconds(found.modified);
     std::uint64_t sourceSize = 0;
     bool grown = false;
@@ -115,9 +118,9 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item, 
         grown = copySize < sourceSize;
     }
     if (newerThanCopy(sourceTime, copyTime, target.item) || grown)
-        UpdateOlder(window, item, target, found, package, sourceSize);
+        UpdateOlder(window, item, status, target, found, package, sourceSize);
     else
-        LeaveUnchanged(window, item);
+        LeaveUnchanged(window, item, status);
 }
 
 } // namespace backup

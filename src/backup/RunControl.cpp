@@ -2,6 +2,7 @@
 #include "ErrorList.h"
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
+#include "fw/LabelText.h"
 #include "fw/Services.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
@@ -58,7 +59,7 @@ void cancelRun(MainWindow& window) {
     window.tmrNoSleep->stop();
     window.btn_Backup->setText(QStringLiteral("Start Backup"));
     window.stx_status->setText(QStringLiteral("Cancelled"));
-    window.stx_Info->setText(QString());
+    fw::setText(window.stx_Info, "");
     backup::showIdlePictures(window);
     fw::setProgress(window.prb_Progress, 0);
 }
@@ -112,9 +113,9 @@ bool MainWindow::checkSets() {
 void MainWindow::ClearBackupPanel() {
     stx_status->setText(QStringLiteral("Ready"));
     for (QLabel* value : {stx_fileCount, stx_filesCopied, stx_filesUpdated, stx_DataWritten})
-        value->setText(QStringLiteral("-"));
-    stx_Info->setText(QString());
-    stx_files->setText(QString());
+        fw::setText(value, "-");
+    fw::setText(stx_Info, "");
+    fw::setText(stx_files, "");
     ClearCopyPath();
     prb_Progress->setValue(0);
 }

@@ -1,5 +1,7 @@
 #include "Canvas.h"
 
+#include "FrameUpdates.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPainter>
@@ -44,6 +46,7 @@ void Refresh(QWidget* widget) {
     if (lastFlush.isValid() && lastFlush.nsecsElapsed() < kFrameNs)
         return;
     lastFlush.start();
+    pushFrameUpdates();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
 }
 

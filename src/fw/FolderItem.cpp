@@ -74,19 +74,30 @@ bool FolderItem::Directory() const {
 }
 
 std::uint64_t FolderItem::Length() const {
-    struct stat status {};
-    if (foreign_ || !examine(path_, follow_, status) || !S_ISREG(status.st_mode))
-        return 0;
-    return std::uint64_t(status.st_size);
+    return Status().length();
 }
 
 Date FolderItem::ModificationDate() const {
+    return Status().modificationDate();
+}
+
+ItemStatus FolderItem::Status() const {
+    ItemStatus result;
     struct stat status {};
-    if (foreign_)
-        posix::throwError("Cannot examine", path_, ENOENT);
-    if (!examine(path_, follow_, status))
-        posix::throwError("Cannot examine", path_, errno);
-    return Date::fromUnixTime(status.st_mtim.tv_sec);
+    if (foreign_ || !examine(path_, follow_, status)) {
+        result.failure_ = posix::errorText("Cannot examine", path_, foreign_ ? ENOENT : errno);
+        return result;
+    }
+    result.folder_ = S_ISDIR(status.st_mode);
+    result.length_ = S_ISREG(status.st_mode) ? std::uint64_t(status.st_size) : 0;
+    result.modified_ = Date::fromUnixTime(status.st_mtim.tv_sec);
+    return result;
+}
+
+Date ItemStatus::modificationDate() const {
+    if (failure_)
+        throw FileError(*failure_);
+    return modified_;
 }
 
 std::optional<FolderItem> FolderItem::Parent() const {

@@ -21,6 +21,28 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What an item was at one moment: one read of its status, its link followed as the item
+// follows it. A step that needs several facts of an item takes one of these instead of
+// asking the disk for each.
+class ItemStatus {
+public:
+    bool exists() const { return !failure_; }
+    bool folder() const { return folder_; }
+    // Bytes of a file; 0 for a folder (packages included) and for a missing item.
+    std::uint64_t length() const { return length_; }
+    // Throws FileError, naming the item and the reason, when it could not be examined.
+    Date modificationDate() const;
+
+private:
+    friend class FolderItem;
+    ItemStatus() = default;
+
+    std::optional<std::string> failure_; // why the status could not be read
+    bool folder_ = false;
+    std::uint64_t length_ = 0;
+    Date modified_ = Date::fromUnixTime(0);
+};
+
 // A reference to a file or folder, existing or not, over a native (byte) path. It holds
 // nothing but the path and how to take it: every operation looks at the disk afresh, and
 // paths longer than the system takes in one call work like any other.
@@ -50,6 +72,8 @@ public:
     std::uint64_t Length() const;
     // Throws FileError when the item cannot be examined.
     Date ModificationDate() const;
+    // Exists, Directory, Length and ModificationDate from one read of the disk.
+    ItemStatus Status() const;
     // None for the root and for an item made from foreign text.
     std::optional<FolderItem> Parent() const;
     // The entry `name` (a display name: "/" stands for ":"), also of a missing folder.

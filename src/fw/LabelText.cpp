@@ -1,5 +1,6 @@
 #include "LabelText.h"
 
+#include "FrameUpdates.h"
 #include "Text.h"
 
 #include <QAnyStringView>
@@ -25,6 +26,7 @@ bool shows(const QLabel& label, const std::string& text) {
 namespace fw {
 
 bool setText(QLabel* label, const std::string& text) {
+    forgetText(label);
     if (shows(*label, text))
         return false;
     label->setText(toQString(text));

@@ -37,13 +37,17 @@ int openat2Beneath(int dir, const std::string& relative, int flags) {
 
 } // namespace
 
-void throwError(std::string_view what, const std::string& path, int err) {
+std::string errorText(std::string_view what, const std::string& path, int err) {
     std::string message(what);
     message += ' ';
     message += path;
     message += ": ";
     message += std::strerror(err);
-    throw FileError(message);
+    return message;
+}
+
+void throwError(std::string_view what, const std::string& path, int err) {
+    throw FileError(errorText(what, path, err));
 }
 
 UniqueFd::~UniqueFd() {

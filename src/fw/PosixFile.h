@@ -8,7 +8,9 @@
 // Small POSIX helpers shared by the file operations of the framework layer.
 namespace fw::posix {
 
-// Throws FileError with "<what> <path>: <reason of err>".
+// "<what> <path>: <reason of err>".
+std::string errorText(std::string_view what, const std::string& path, int err);
+// Throws FileError with errorText.
 [[noreturn]] void throwError(std::string_view what, const std::string& path, int err);
 
 // Owns a file descriptor and closes it.

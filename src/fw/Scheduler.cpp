@@ -155,6 +155,10 @@ Task* Scheduler::nextRunnable() {
     return tasks_.back().get();
 }
 
+bool Scheduler::inWorkerCode() {
+    return current_ && currentLoopLevel() == current_->loopLevel;
+}
+
 bool Scheduler::inOwnCode(const Task& task) {
     return currentLoopLevel() == task.loopLevel && dispatchDepth_ == task.dispatchDepth;
 }

@@ -58,6 +58,9 @@ public:
     void abandon(Task& task);
     // At application exit: unwinds every suspended worker and marks the others.
     void killAll();
+    // Whether the code running now is a worker's own code or an event it sends at once: a
+    // worker's frames are on the stack and no event loop is nested in them.
+    static bool inWorkerCode();
     // The slow path of yieldPoint(): gives way when the slice is used up, unwinds when killed.
     void giveWay(Task& task);
 

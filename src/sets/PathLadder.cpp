@@ -1,5 +1,5 @@
-#include "fw/Canvas.h"
 #include "fw/DesignLayout.h"
+#include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
@@ -34,31 +34,33 @@ void paintLadder(const Ladder& ladder, const QColor& colour) {
     }
 }
 
-// Sets one line; with `redraw`, a line whose text changed is redrawn at once. A line that
-// already shows the text needs nothing: during a run, item after item comes from the same
-// folder, and redrawing unchanged lines would spend the run's time painting.
-void showLine(QLabel& line, const std::string& text, bool redraw) {
-    if (fw::setText(&line, text) && redraw)
-        fw::Refresh(&line);
+// Sets one line; `withFrame`, as a run shows what it does: with the window's next frame.
+// A line that already shows the text needs nothing: during a run, item after item comes from
+// the same folder, and redrawing unchanged lines would spend the run's time painting.
+void showLine(QLabel& line, const std::string& text, bool withFrame) {
+    if (withFrame)
+        fw::showText(&line, text);
+    else
+        fw::setText(&line, text);
 }
 
 // One path component per line. A path of more than six components shows only the last six
 // below the mark ":……". The last piece of a split colon path (empty for a folder) is never
 // shown.
-void fillLadder(const Ladder& ladder, const std::string& path, bool redrawEachLine) {
+void fillLadder(const Ladder& ladder, const std::string& path, bool withFrame) {
     const std::vector<std::string> pieces = fw::Split(path, ":");
     const std::size_t last = pieces.size() - 1;
     if (last > 6) {
-        showLine(*ladder[0], elidedMark, false);
+        showLine(*ladder[0], elidedMark, withFrame);
         for (std::size_t i = 1; i < ladder.size(); ++i) {
-            showLine(*ladder[i], lineMark + pieces[last - 7 + i], false);
+            showLine(*ladder[i], lineMark + pieces[last - 7 + i], withFrame);
             fw::yieldPoint();
         }
         return;
     }
     for (std::size_t i = 0; i < ladder.size(); ++i) {
         showLine(*ladder[i], i < last ? (i > 0 ? lineMark : std::string()) + pieces[i] : "",
-                 redrawEachLine);
+                 withFrame);
         fw::yieldPoint();
     }
 }
@@ -118,7 +120,7 @@ void MainWindow::ShowCopyPath(const std::optional<fw::FolderItem>& folder) {
 void MainWindow::ClearCopyPath() {
     copyLadderFolder_.clear();
     for (QLabel* line : stx_copyPath) {
-        line->clear();
+        fw::setText(line, "");
         fw::yieldPoint();
     }
 }

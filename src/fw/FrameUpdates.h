@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+class QLabel;
+class QWidget;
+
+// What a worker shows while it runs, given to the widgets once per frame. A run names every
+// item it handles; setting a label or moving a widget for each would cost more than
+// handling most items. Instead each widget keeps only the last state it was given, and all
+// of them are put on the widgets together, so every frame shows one consistent state: before
+// the application handles its next event (after the worker gives way, or at the first event
+// of a dialog the worker shows), and before a frame that Refresh draws at once. Outside a
+// worker's own code they are set at once.
+namespace fw {
+
+// The text a label is to show (as setText would set it).
+void showText(QLabel* label, const std::string& text);
+// Where a widget's left edge is to be, in its parent; its top stays.
+void showMovedTo(QWidget* widget, int left);
+// The label's text given to showText and not shown yet is dropped.
+void forgetText(QLabel* label);
+// Puts everything given to showText and showMovedTo on the widgets now.
+void pushFrameUpdates();
+
+} // namespace fw
