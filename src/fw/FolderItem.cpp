@@ -17,15 +17,6 @@
 
 namespace fw {
 
-namespace {
-
-bool examine(const std::string& path, bool followLinks, struct stat& status) {
-    const posix::PathAt at(path);
-    return ::fstatat(at.dir(), at.name(), &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-} // namespace
-
 FolderItem::FolderItem(std::string path, bool followLinks, bool foreign)
     : path_(std::move(path))
     , follow_(followLinks)
@@ -65,17 +56,17 @@ std::string FolderItem::AbsolutePath() const {
 
 bool FolderItem::Exists() const {
     struct stat status {};
-    return !foreign_ && examine(path_, follow_, status);
+    return !foreign_ && posix::examine(path_, follow_, status);
 }
 
 bool FolderItem::Directory() const {
     struct stat status {};
-    return !foreign_ && examine(path_, follow_, status) && S_ISDIR(status.st_mode);
+    return !foreign_ && posix::examine(path_, follow_, status) && S_ISDIR(status.st_mode);
 }
 
 std::uint64_t FolderItem::Length() const {
     struct stat status {};
-    if (foreign_ || !examine(path_, follow_, status) || !S_ISREG(status.st_mode))
+    if (foreign_ || !posix::examine(path_, follow_, status) || !S_ISREG(status.st_mode))
         return 0;
     return std::uint64_t(status.st_size);
 }
@@ -84,7 +75,7 @@ Date FolderItem::ModificationDate() const {
     struct stat status {};
     if (foreign_)
         posix::throwError("Cannot examine", path_, ENOENT);
-    if (!examine(path_, follow_, status))
+    if (!posix::examine(path_, follow_, status))
         posix::throwError("Cannot examine", path_, errno);
     return Date::fromUnixTime(status.st_mtim.tv_sec);
 }

@@ -94,6 +94,7 @@ public:
     bool operator==(const FolderItem& other) const;
 
 private:
+    friend class FolderItemList;
     friend class FolderListing;
     friend std::optional<FileIdentity> identityOf(const FolderItem& item);
     friend FolderItem GetFolderItem(const std::string& colonPath);

@@ -1,6 +1,7 @@
 #include "fw/FileTestSupport.h"
 #include "RunFixture.h"
 
+#include <deque>
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <QListWidget>
@@ -114,7 +115,7 @@ TEST(SearchDirectory, TagsEveryItemWithItsSetAndSkipsDisabledSets) {
 
     EXPECT_EQ(listedPaths(window), (Paths{temp / "one/Docs", temp / "one/Docs/file",
                                           temp / "three/Docs", temp / "three/Docs/file"}));
-    EXPECT_EQ(window.sourceSet, (std::vector<std::int32_t>{0, 0, 2, 2}));
+    EXPECT_EQ(window.sourceSet, (std::deque<std::int32_t>{0, 0, 2, 2}));
     EXPECT_EQ(window.stx_fileCount->text(), "4");
 }
 
