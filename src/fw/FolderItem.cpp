@@ -39,6 +39,13 @@ std::string FolderItem::Name() const {
 }
 
 std::string FolderItem::AbsolutePath() const {
+    std::string result = absoluteFolderPath();
+    if (!foreign_ && path_ != "/" && !Directory() && !(storedAsFolder_ && !Exists()))
+        result.pop_back();
+    return result;
+}
+
+std::string FolderItem::absoluteFolderPath() const {
     if (foreign_)
         return path_;
     if (path_ == "/")
@@ -49,8 +56,7 @@ std::string FolderItem::AbsolutePath() const {
     result.reserve(path_.size() + 2);
     for (const char c : path_)
         result += c == '/' ? ':' : c == ':' ? '/' : c;
-    if (Directory() || (storedAsFolder_ && !Exists()))
-        result += ':';
+    result += ':';
     return result;
 }
 
