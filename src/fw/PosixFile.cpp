@@ -11,7 +11,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <linux/openat2.h>
-#include <memory>
 #include <QRandomGenerator>
 #include <sys/syscall.h>
 #include <unistd.h>
