@@ -1,5 +1,6 @@
 #include "FolderItemList.h"
 
+#include <cstddef>
 #include <stdexcept>
 
 namespace fw {
