@@ -13,8 +13,10 @@
 #include "sets/ExclusionEntry.h"
 
 #include <algorithm>
+#include <optional>
 #include <QLabel>
 #include <QListWidget>
+#include <string_view>
 
 namespace mainwindow {
 
@@ -100,6 +102,8 @@ std::vector<fw::FileIdentity> destinationIdentities(const MainWindow& window) {
     return identities;
 }
 
+// One status read of `folder`, for what it leads to: a mount point's entry in its folder
+// names the folder it covers, so the identity is never taken from the listing.
 bool isDestination(const std::vector<fw::FileIdentity>& destinations,
                    const fw::FolderItem& folder) {
     const std::optional<fw::FileIdentity> identity = fw::identityOf(folder);
