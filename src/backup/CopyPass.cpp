@@ -295,8 +295,7 @@ void MainWindow::thr_backup_Run() {
                 const std::optional<fw::FoundEntry> found = target->tree.look(target->place);
                 // What the item is now, read once: every step of this item works from it.
                 const fw::ItemStatus status = item.Status();
-                // Only a folder can be a package, so a file is not put to the query.
-                const bool package = status.folder() && backup::IsPackage(item);
+                const bool package = backup::IsPackage(item, status);
                 if (status.folder() && !package) {
                     backup::showItemFolder(*this, item);
                     if (!found)

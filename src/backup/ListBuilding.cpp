@@ -3,7 +3,7 @@
 #include "fw/FileIdentity.h"
 #include "fw/FolderItem.h"
 #include "fw/FolderListing.h"
-#include "fw/LabelText.h"
+#include "fw/FrameUpdates.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "ListEmptying.h"
@@ -13,8 +13,10 @@
 #include "sets/ExclusionEntry.h"
 
 #include <algorithm>
+#include <optional>
 #include <QLabel>
 #include <QListWidget>
+#include <string_view>
 
 namespace mainwindow {
 
@@ -46,11 +48,11 @@ private:
 
 // Every row of both lists is tested, also after a match, with a yield after each row.
 // Extensions match only with at least one character before the dot; contains entries
-// match anywhere in the name. Both sides are compared lower-cased.
-bool passesExclusions(const MainWindow& window, const std::optional<fw::FolderItem>& item,
-                      bool exists) {
+// match anywhere in the name. Both sides are compared lower-cased. `item` is null for an
+// entry that does not exist, which no row matches.
+bool passesExclusions(const MainWindow& window, const fw::FolderItem* item) {
     std::optional<LoweredName> name;
-    if (item && exists)
+    if (item)
         name.emplace(*item);
     bool keep = true;
     for (int r = 0; r < window.lsb_Extensions->count(); ++r) {
@@ -75,6 +77,15 @@ bool passesExclusions(const MainWindow& window, const std::optional<fw::FolderIt
     return keep;
 }
 
+// The name of the item at `path` in `folder` (both native paths), or none when the item is
+// not an entry of that folder, as where a link leads need not be.
+std::optional<std::string_view> nameIn(const std::string& folder, std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    if (path == "/" || path.substr(0, slash == 0 ? 1 : slash) != folder)
+        return std::nullopt;
+    return path.substr(slash + 1);
+}
+
 // The folders a walk never enters: every enabled set's destination folder and set folder,
 // told by identity, so that neither a link nor a path written another way leads the walk
 // into the copies it makes.
@@ -89,6 +100,15 @@ std::vector<fw::FileIdentity> destinationIdentities(const MainWindow& window) {
                 identities.push_back(*identity);
     }
     return identities;
+}
+
+// One status read of `folder`, for what it leads to: a mount point's entry in its folder
+// names the folder it covers, so the identity is never taken from the listing.
+bool isDestination(const std::vector<fw::FileIdentity>& destinations,
+                   const fw::FolderItem& folder) {
+    const std::optional<fw::FileIdentity> identity = fw::identityOf(folder);
+    return identity &&
+           std::find(destinations.begin(), destinations.end(), *identity) != destinations.end();
 }
 
 } // namespace
@@ -120,56 +140,57 @@ void MainWindow::thr_Build_Run() {
 // Links are resolved by Item; one that leads out of its folder is neither listed nor
 // followed, so the walk stays inside the source and cannot loop. The folders being walked
 // are kept on a stack of their own, each with the listing read when it was entered, so a
-// tree of any depth is walked whole and every run sees the disk as it is.
+// tree of any depth is walked whole and every run sees the disk as it is. What an entry is
+// comes from its folder's listing where that tells; only links are examined, and folders for
+// their identity.
 void MainWindow::SearchDirectory(const fw::FolderItem& folder) {
     const std::vector<fw::FileIdentity> destinations = destinationIdentities(*this);
     struct Walked {
         fw::FolderItem folder;
+        fw::FolderItemList::Folder listed;
         fw::FolderListing listing;
         int next = 1;
     };
     std::vector<Walked> walked;
-    const auto enter = [this, &walked](const fw::FolderItem& entered) {
-        fw::FolderListing listing(entered);
+    const auto enter = [this, &walked](const fw::FolderItem& entered,
+                                       fw::FolderItemList::Folder listed,
+                                       fw::FolderListing listing) {
         if (listing.error())
             backup::countError(*this, "Could not read folder - " + entered.AbsolutePath());
-        walked.push_back({entered, std::move(listing)});
+        walked.push_back({entered, listed, std::move(listing)});
     };
-    enter(folder);
+    enter(folder, SourceItems.outsideFolder(folder), fw::FolderListing(folder));
     while (!walked.empty()) {
         Walked& current = walked.back();
         if (current.next > current.listing.Count()) {
             walked.pop_back();
             continue;
         }
-        const std::optional<fw::FolderItem> item = current.listing.Item(current.next++);
-        const bool directory = item && item->Directory();
-        const bool exists = directory || (item && item->Exists());
-        const bool keep = passesExclusions(*this, item, exists);
-        // Both paths are folders here, so comparing native paths is comparing their colon
-        // paths, without examining the parent again for every entry.
-        const std::optional<fw::FolderItem> parent = exists ? item->Parent() : std::nullopt;
-        const auto isDestination = [&destinations, &item] {
-            const std::optional<fw::FileIdentity> identity = fw::identityOf(*item);
-            return identity && std::find(destinations.begin(), destinations.end(), *identity) !=
-                                   destinations.end();
-        };
-        if (keep && parent && parent->nativePath() == current.folder.nativePath() &&
-            !(directory && isDestination())) {
-            const auto list = [this, &item] {
-                SourceItems.push_back(*item);
+        const std::optional<fw::FolderListing::Examined> entry =
+            current.listing.Examine(current.next++);
+        const fw::FolderItem* item = entry && entry->exists ? &entry->item : nullptr;
+        const bool directory = item && entry->folder;
+        const bool keep = passesExclusions(*this, item);
+        const std::optional<std::string_view> name =
+            item ? nameIn(current.folder.nativePath(), item->nativePath()) : std::nullopt;
+        if (keep && name && !(directory && isDestination(destinations, *item))) {
+            const auto list = [this, &current, &name] {
+                SourceItems.push_back(current.listed, *name);
                 sourceSet.push_back(sett);
                 TotalItemCount += 1;
             };
-            if (directory && !backup::IsPackage(*item)) {
+            std::optional<fw::FolderListing> inside;
+            if (directory && !backup::IsPackage(*item, inside)) {
                 list();
                 fw::yieldPoint();
-                enter(*item);
+                enter(*item, fw::FolderItemList::listedFolder(SourceItems.size() - 1),
+                      std::move(*inside));
                 continue;
             }
-            if (item->Name() != ".DS_Store") {
+            // Display names differ from native ones only in ":", which this one has not.
+            if (*name != ".DS_Store") {
                 list();
-                fw::setText(stx_fileCount, fw::Str(TotalItemCount));
+                fw::showText(stx_fileCount, fw::Str(TotalItemCount));
                 ShowCopyPath(current.folder);
             }
         }

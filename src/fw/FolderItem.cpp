@@ -17,15 +17,6 @@
 
 namespace fw {
 
-namespace {
-
-bool examine(const std::string& path, bool followLinks, struct stat& status) {
-    const posix::PathAt at(path);
-    return ::fstatat(at.dir(), at.name(), &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-} // namespace
-
 FolderItem::FolderItem(std::string path, bool followLinks, bool foreign)
     : path_(std::move(path))
     , follow_(followLinks)
@@ -48,6 +39,13 @@ std::string FolderItem::Name() const {
 }
 
 std::string FolderItem::AbsolutePath() const {
+    std::string result = absoluteFolderPath();
+    if (!foreign_ && path_ != "/" && !Directory() && !(storedAsFolder_ && !Exists()))
+        result.pop_back();
+    return result;
+}
+
+std::string FolderItem::absoluteFolderPath() const {
     if (foreign_)
         return path_;
     if (path_ == "/")
@@ -58,19 +56,18 @@ std::string FolderItem::AbsolutePath() const {
     result.reserve(path_.size() + 2);
     for (const char c : path_)
         result += c == '/' ? ':' : c == ':' ? '/' : c;
-    if (Directory() || (storedAsFolder_ && !Exists()))
-        result += ':';
+    result += ':';
     return result;
 }
 
 bool FolderItem::Exists() const {
     struct stat status {};
-    return !foreign_ && examine(path_, follow_, status);
+    return !foreign_ && posix::examine(path_, follow_, status);
 }
 
 bool FolderItem::Directory() const {
     struct stat status {};
-    return !foreign_ && examine(path_, follow_, status) && S_ISDIR(status.st_mode);
+    return !foreign_ && posix::examine(path_, follow_, status) && S_ISDIR(status.st_mode);
 }
 
 std::uint64_t FolderItem::Length() const {
@@ -84,7 +81,7 @@ Date FolderItem::ModificationDate() const {
 ItemStatus FolderItem::Status() const {
     ItemStatus result;
     struct stat status {};
-    if (foreign_ || !examine(path_, follow_, status)) {
+    if (foreign_ || !posix::examine(path_, follow_, status)) {
         result.failure_ = posix::errorText("Cannot examine", path_, foreign_ ? ENOENT : errno);
         return result;
     }

@@ -66,6 +66,8 @@ public:
     // ("Documents" of "Disk:Users:user:Documents:").
     std::string Name() const;
     std::string AbsolutePath() const;
+    // AbsolutePath of an item known to be a folder, without looking at the disk again.
+    std::string absoluteFolderPath() const;
     bool Exists() const;
     bool Directory() const;
     // Bytes of a file; 0 for a folder (packages included) and for a missing item.
@@ -118,6 +120,7 @@ public:
     bool operator==(const FolderItem& other) const;
 
 private:
+    friend class FolderItemList;
     friend class FolderListing;
     friend std::optional<FileIdentity> identityOf(const FolderItem& item);
     friend FolderItem GetFolderItem(const std::string& colonPath);

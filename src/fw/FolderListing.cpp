@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fw {
@@ -65,6 +66,37 @@ std::optional<FolderItem> FolderListing::TrueItem(int index) const {
     if (index < 1 || index > Count())
         return std::nullopt;
     return FolderItem(nativepath::join(path_, entries_[std::size_t(index - 1)].name), false, false);
+}
+
+std::optional<FolderListing::Examined> FolderListing::Examine(int index) {
+    std::optional<FolderItem> item = Item(index);
+    if (!item)
+        return std::nullopt;
+    const unsigned char type = entries_[std::size_t(index - 1)].type;
+    if (type == DT_LNK || type == DT_UNKNOWN) {
+        struct stat status {};
+        const bool exists = posix::examine(item->path_, true, status);
+        return Examined{std::move(*item), exists, exists && S_ISDIR(status.st_mode)};
+    }
+    const bool exists = searchable();
+    return Examined{std::move(*item), exists, exists && type == DT_DIR};
+}
+
+bool FolderListing::Contains(std::string_view name) const {
+    const auto found =
+        std::lower_bound(entries_.begin(), entries_.end(), name,
+                         [](const posix::FolderEntry& entry, std::string_view wanted) {
+                             return entry.name < wanted;
+                         });
+    return found != entries_.end() && found->name == name;
+}
+
+bool FolderListing::searchable() {
+    if (!searchable_) {
+        const posix::PathAt at(path_);
+        searchable_ = ::faccessat(at.dir(), at.name(), X_OK, AT_EACCESS) == 0;
+    }
+    return *searchable_;
 }
 
 } // namespace fw

@@ -4,12 +4,13 @@
 #include "Logging.h"
 #include "NativePath.h"
 
+#include <array>
 #include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <dirent.h>
 #include <linux/openat2.h>
-#include <memory>
 #include <QRandomGenerator>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -97,6 +98,11 @@ PathAt::PathAt(const std::string& path)
     }
 }
 
+bool examine(const std::string& path, bool followLinks, struct stat& status) {
+    const PathAt at(path);
+    return ::fstatat(at.dir(), at.name(), &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 int openBeneath(int root, std::string_view relative, int flags) {
     if (relative.empty())
         return openat2Beneath(root, ".", flags);
@@ -133,26 +139,26 @@ std::string temporaryPath(const std::string& folder) {
 }
 
 int readFolder(int fd, std::vector<FolderEntry>& entries) {
-    // fdopendir takes its descriptor over; a duplicate leaves `fd` to the caller.
-    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (copy < 0)
-        return errno;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(copy), ::closedir);
-    if (!dir) {
-        const int err = errno;
-        ::close(copy);
-        return err;
-    }
-    // The duplicate shares the file offset, which an earlier listing may have moved.
-    ::rewinddir(dir.get());
+    // Read straight from the descriptor: readdir would need a DIR, which fdopendir makes only
+    // after examining the descriptor (a status read and a flags query) and which takes the
+    // descriptor over. One read takes as many entries as fit.
+    std::array<char, 32 * 1024> buffer;
     for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry)
+        const ssize_t filled = ::getdents64(fd, buffer.data(), buffer.size());
+        if (filled < 0)
             return errno;
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            entries.push_back({std::string(name), entry->d_type});
+        if (filled == 0)
+            return 0;
+        for (std::size_t at = 0; at < std::size_t(filled);) {
+            const char* record = buffer.data() + at;
+            decltype(dirent64::d_reclen) length = 0;
+            std::memcpy(&length, record + offsetof(dirent64, d_reclen), sizeof length);
+            const std::string_view name = record + offsetof(dirent64, d_name);
+            if (name != "." && name != "..")
+                entries.push_back({std::string(name),
+                                   static_cast<unsigned char>(record[offsetof(dirent64, d_type)])});
+            at += length;
+        }
     }
 }
 

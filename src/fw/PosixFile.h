@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 // Small POSIX helpers shared by the file operations of the framework layer.
@@ -52,6 +53,10 @@ private:
     bool failed_ = false;
 };
 
+// Reads the status of `path` (of the link itself when `followLinks` is false) into `status`;
+// false with errno set when it cannot be examined.
+bool examine(const std::string& path, bool followLinks, struct stat& status);
+
 // Opens `relative` ("a/b/c", names joined by "/"; "" is `root` itself) below the open folder
 // `root` without following any link on the way or at the end and without leaving `root`,
 // piece by piece when it is too long for one call. -1 with errno set when it fails.
@@ -69,8 +74,9 @@ struct FolderEntry {
     unsigned char type; // DT_REG, DT_DIR, DT_LNK, ...; DT_UNKNOWN when the file system does not say
 };
 
-// Reads the entries of the open folder `fd`, "." and ".." left out, in the order the file
-// system gives them; `fd` stays open. Returns 0 or the errno of the failure.
+// Reads the entries of the folder `fd`, freshly opened (a descriptor already read from goes
+// on where it stopped), "." and ".." left out, in the order the file system gives them; `fd`
+// stays open. Returns 0 or the errno of the failure.
 int readFolder(int fd, std::vector<FolderEntry>& entries);
 
 // Removes the entry `name` of the open folder `dirFd` (AT_FDCWD for a plain path), with

@@ -56,9 +56,7 @@ bool hasPackageExtension(const std::string& name) {
 // AppRun.
 bool isAppDir(const std::string& folderPath) {
     struct stat info {};
-    const std::string appRun = folderPath + "/AppRun";
-    const posix::PathAt at(appRun);
-    if (::fstatat(at.dir(), at.name(), &info, 0) != 0)
+    if (!posix::examine(folderPath + "/AppRun", true, info))
         return false;
     return S_ISREG(info.st_mode) && (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
 }
@@ -66,10 +64,22 @@ bool isAppDir(const std::string& folderPath) {
 } // namespace
 
 bool isPackageFolder(const FolderItem& item) {
+    return isPackageFolder(item, item.Status());
+}
+
+bool isPackageFolder(const FolderItem& item, const ItemStatus& status) {
     // An item made from stored foreign text is no folder and has no native path to look at.
-    if (!item.Directory())
+    if (!status.folder())
         return false;
     return hasPackageExtension(item.Name()) || isAppDir(item.nativePath());
+}
+
+bool isPackageFolder(const FolderItem& folder, std::optional<FolderListing>& entries) {
+    if (hasPackageExtension(folder.Name()))
+        return true;
+    entries.emplace(folder);
+    // A folder read only in part may hold an AppRun among the entries not read.
+    return (entries->error() != 0 || entries->Contains("AppRun")) && isAppDir(folder.nativePath());
 }
 
 void reportUnhandledException(const QString& what) {

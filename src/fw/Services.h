@@ -1,7 +1,9 @@
 #pragma once
 
 #include "FolderItem.h"
+#include "FolderListing.h"
 
+#include <optional>
 #include <QString>
 #include <QUrl>
 
@@ -20,6 +22,13 @@ void SimulateUserActivity();
 // desktop presents as one file (a known bundle extension, or an AppDir holding an
 // executable AppRun). Files, plain folders and missing items are not packages.
 bool isPackageFolder(const FolderItem& item);
+// The same from the item's status as the caller read it: the item is not examined again.
+bool isPackageFolder(const FolderItem& item, const ItemStatus& status);
+// The same for `folder`, known to be an existing folder, without a status read of the folder
+// itself, for a walk that enters every folder that is no package. When its name does not
+// make it a package, its entries are read into `entries` (for the walk to go through), and
+// its AppRun is examined only when it has one.
+bool isPackageFolder(const FolderItem& folder, std::optional<FolderListing>& entries);
 
 // Shows the report of an exception that no handler caught; the application keeps running.
 void reportUnhandledException(const QString& what);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "fw/FolderItem.h"
+#include "fw/FolderItemList.h"
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <QMainWindow>
 #include <QPixmap>
@@ -69,7 +71,7 @@ public:
 
     // State, in declaration order.
     std::vector<std::optional<fw::FolderItem>> DestinationFolder;
-    std::vector<fw::FolderItem> SourceItems;
+    fw::FolderItemList SourceItems;
     std::optional<fw::FolderItem> SourceFolder;
     std::vector<fw::FolderItem> Sets;
     std::int32_t TotalItemCount = 0;
@@ -85,7 +87,7 @@ public:
     std::vector<bool> setEnable;
     std::int32_t pmnCurrent = 0;
     std::optional<fw::FolderItem> DestFolder;
-    std::vector<std::int32_t> sourceSet;
+    std::deque<std::int32_t> sourceSet;
     std::int32_t sett = 0;
 
     // Controls. Not drawn: the two worker threads and the no-sleep timer. The timer keeps the

@@ -109,12 +109,13 @@ void MainWindow::ShowPath(std::int32_t index) {
 }
 
 // During a run item after item comes from the same folder: a folder the ladder shows already
-// costs one comparison of its path, not seven lines.
+// costs one comparison of its path, not seven lines. What is shown is always a folder, the
+// one an item was found in, so its path is not examined again.
 void MainWindow::ShowCopyPath(const std::optional<fw::FolderItem>& folder) {
     if (!folder || folder->nativePath() == copyLadderFolder_)
         return;
     copyLadderFolder_ = folder->nativePath();
-    fillLadder(stx_copyPath, folder->AbsolutePath(), true);
+    fillLadder(stx_copyPath, folder->absoluteFolderPath(), true);
 }
 
 void MainWindow::ClearCopyPath() {

@@ -1,9 +1,12 @@
 #include "fw/FileTestSupport.h"
 #include "RunFixture.h"
+#include "support/AsUser.h"
 
+#include <deque>
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <QListWidget>
+#include <sys/stat.h>
 
 using backup_test::addSet;
 using backup_test::listedPaths;
@@ -97,6 +100,92 @@ TEST(SearchDirectory, FollowsLinksOnlyWhenTheyStayInTheirFolder) {
     EXPECT_EQ(listedPaths(window), (Paths{src + "/real", src + "/real"}));
 }
 
+// Names are kept byte for byte, ":" and bytes that are no UTF-8 included; a link to a folder
+// of the same folder is listed as that folder and entered like it.
+TEST(SearchDirectory, ListsOddNamesAndLinkedFoldersAsTheyAreOnDisk) {
+    filetest::TempFolder temp;
+    const std::string src = temp / "src";
+    const std::string odd = src + "/" + std::string("bad \xff") + " name";
+    makeFolder(src);
+    makeFolder(odd);
+    writeFile(odd + "/a:b", "x");
+    writeFile(odd + "/new\nline", "x");
+    makeFolder(src + "/sub");
+    writeFile(src + "/sub/inner", "i");
+    makeLink("sub", src + "/toSub");
+    mainwindow::MainWindow& window = MainWindow();
+    addSet(window, src, temp.path());
+
+    listItems(window);
+
+    EXPECT_EQ(listedPaths(window), (Paths{odd, odd + "/a:b", odd + "/new\nline", src + "/sub",
+                                          src + "/sub/inner", src + "/sub", src + "/sub/inner"}));
+    EXPECT_EQ(window.SourceItems[1].Name(), "a/b");
+    EXPECT_TRUE(window.SourceItems[5].Directory());
+    EXPECT_EQ(window.TotalItemCount, 7);
+}
+
+// An AppDir is a package when its AppRun, itself or where its link leads, is an executable
+// file: listed once and not entered.
+TEST(SearchDirectory, FoldersWithARunnableAppRunAreListedAsPackages) {
+    filetest::TempFolder temp;
+    const std::string src = temp / "src";
+    makeFolder(src);
+    makeFolder(src + "/Tool");
+    writeFile(src + "/Tool/AppRun", "#!/bin/sh\n", 0755);
+    writeFile(src + "/Tool/data", "d");
+    makeFolder(src + "/Linked");
+    writeFile(src + "/run.sh", "#!/bin/sh\n", 0755);
+    makeLink("../run.sh", src + "/Linked/AppRun");
+    makeFolder(src + "/Plain");
+    writeFile(src + "/Plain/AppRun", "not runnable");
+    makeFolder(src + "/Nested");
+    makeFolder(src + "/Nested/AppRun");
+    mainwindow::MainWindow& window = MainWindow();
+    addSet(window, src, temp.path());
+
+    listItems(window);
+
+    EXPECT_EQ(listedPaths(window),
+              (Paths{src + "/Linked", src + "/Nested", src + "/Nested/AppRun", src + "/Plain",
+                     src + "/Plain/AppRun", src + "/Tool", src + "/run.sh"}));
+}
+
+// Permission bits bind only an ordinary user: the test case runs again as one. The names of
+// a folder that may be read but not searched cannot be examined, so they are left out
+// without an error; a folder that may be searched but not read is still told a package by
+// its AppRun.
+TEST(SearchDirectory, EntriesThatCannotBeExaminedAreLeftOutAndAppRunIsStillFound) {
+    if (!asuser::inUserSide()) {
+        if (const std::string reason = asuser::unavailableReason(); !reason.empty())
+            GTEST_SKIP() << "needs a user that permissions bind: " << reason;
+        filetest::TempFolder temp;
+        const std::string shared = temp / "shared";
+        for (const char* folder : {"", "/src", "/src/blind", "/src/sealed"})
+            makeFolder(shared + folder);
+        writeFile(shared + "/src/blind/a.txt", "a");
+        makeFolder(shared + "/src/blind/sub");
+        writeFile(shared + "/src/sealed/AppRun", "#!/bin/sh\n", 0755);
+        writeFile(shared + "/src/seen.txt", "s");
+        asuser::shareWithUser(shared);
+        ASSERT_EQ(::chmod((shared + "/src/blind").c_str(), 0644), 0);
+        ASSERT_EQ(::chmod((shared + "/src/sealed").c_str(), 0111), 0);
+        ASSERT_EQ(::chmod(temp.path().c_str(), 0755), 0);
+        EXPECT_EQ(asuser::runThisTestAsUser(shared), asuser::kPassed);
+        ::chmod((shared + "/src/blind").c_str(), 0755);
+        ::chmod((shared + "/src/sealed").c_str(), 0755);
+        return;
+    }
+    const std::string src = asuser::sharedFolder() + "/src";
+    mainwindow::MainWindow& window = MainWindow();
+    addSet(window, src, std::nullopt);
+
+    listItems(window);
+
+    EXPECT_EQ(listedPaths(window), (Paths{src + "/blind", src + "/sealed", src + "/seen.txt"}));
+    EXPECT_EQ(window.ErrorCount, 0);
+}
+
 TEST(SearchDirectory, TagsEveryItemWithItsSetAndSkipsDisabledSets) {
     filetest::TempFolder temp;
     for (const char* folder : {"one", "two", "three"}) {
@@ -114,7 +203,7 @@ TEST(SearchDirectory, TagsEveryItemWithItsSetAndSkipsDisabledSets) {
 
     EXPECT_EQ(listedPaths(window), (Paths{temp / "one/Docs", temp / "one/Docs/file",
                                           temp / "three/Docs", temp / "three/Docs/file"}));
-    EXPECT_EQ(window.sourceSet, (std::vector<std::int32_t>{0, 0, 2, 2}));
+    EXPECT_EQ(window.sourceSet, (std::deque<std::int32_t>{0, 0, 2, 2}));
     EXPECT_EQ(window.stx_fileCount->text(), "4");
 }
 

@@ -36,8 +36,8 @@ void listItems(mainwindow::MainWindow& window) {
 
 std::vector<std::string> listedPaths(const mainwindow::MainWindow& window) {
     std::vector<std::string> paths;
-    for (const fw::FolderItem& item : window.SourceItems)
-        paths.push_back(item.nativePath());
+    for (std::size_t i = 0; i < window.SourceItems.size(); ++i)
+        paths.push_back(window.SourceItems[i].nativePath());
     return paths;
 }
 
