@@ -1,5 +1,6 @@
-#include "fw/Dialogs.h"
 #include "fw/FrameUpdates.h"
+
+#include "fw/Dialogs.h"
 #include "fw/LabelText.h"
 #include "fw/Thread.h"
 
