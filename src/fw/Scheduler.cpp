@@ -15,7 +15,9 @@ namespace fw {
 
 namespace {
 
-constexpr std::chrono::milliseconds sliceLength{10};
+// One display frame: the event loop, which paints, runs once per frame while a worker works,
+// so the window is drawn as often as the screen shows it and no more often.
+constexpr std::chrono::milliseconds sliceLength{16};
 
 int currentLoopLevel() {
     return QThread::currentThread()->loopLevel();

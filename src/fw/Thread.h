@@ -39,7 +39,7 @@ private:
 };
 
 // The yield point, called at the end of every loop body of worker code. Inside a worker it
-// returns to the event loop only when the worker's time slice (about 10 ms) is used up and
+// returns to the event loop only when the worker's time slice (one display frame, about 16 ms) is used up and
 // otherwise costs a few nanoseconds; on the main thread it does nothing. It does nothing
 // either in code that runs on a worker's stack without being the worker's own (a handler
 // called inside a modal dialog the worker shows, an event sent synchronously), so such code
