@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
 #include <linux/openat2.h>
@@ -128,9 +129,15 @@ int openBeneath(int root, std::string_view relative, int flags) {
 std::string temporaryName() {
     static constexpr char letters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    constexpr std::uint64_t letterCount = sizeof letters - 1;
+    // One draw gives all six letters: 62^6 is far below 2^64, and a run makes one name per
+    // copied item.
+    std::uint64_t draw = QRandomGenerator::global()->generate64();
     std::string name = ".tolvane-tmp-";
-    for (int i = 0; i < 6; ++i)
-        name += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+    for (int i = 0; i < 6; ++i) {
+        name += letters[draw % letterCount];
+        draw /= letterCount;
+    }
     return name;
 }
 
