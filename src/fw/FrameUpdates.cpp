@@ -49,7 +49,8 @@ public:
         if (!any_)
             return;
         any_ = false;
-        QCoreApplication::instance()->removeEventFilter(this);
+        if (QCoreApplication* application = QCoreApplication::instance())
+            application->removeEventFilter(this);
         for (Entry& entry : entries_) {
             if (!entry.widget)
                 continue;
