@@ -39,9 +39,9 @@ private:
 };
 
 // The yield point, called at the end of every loop body of worker code. Inside a worker it
-// returns to the event loop only when the worker's time slice (one display frame, about 16 ms) is used up and
-// otherwise costs a few nanoseconds; on the main thread it does nothing. It does nothing
-// either in code that runs on a worker's stack without being the worker's own (a handler
+// returns to the event loop only when the worker's time slice (one display frame, about 16 ms) is
+// used up and otherwise costs a few nanoseconds; on the main thread it does nothing. It does
+// nothing either in code that runs on a worker's stack without being the worker's own (a handler
 // called inside a modal dialog the worker shows, an event sent synchronously), so such code
 // never switches the worker out. In a killed worker's own code it throws ThreadKilled.
 void yieldPoint();
