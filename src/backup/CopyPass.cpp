@@ -173,7 +173,7 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatu
     window.TotalFileSize += size;
     fw::LeftOut leftOut;
     backup::guarded(window, "Could not copy - ", target.item, [&] {
-        fw::StagedCopy staged = target.tree.stage(item);
+        fw::StagedCopy staged = target.tree.stage(item, status);
         target.tree.placeNew(staged, target.place);
         leftOut = staged.leftOut();
         window.FilesCopied += 1;

@@ -45,7 +45,7 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
     showInfo(window, "Updating : " + item.Name() + " (" + window.ConvertSize(sourceSize) + ")");
     std::optional<fw::StagedCopy> staged;
     if (!guarded(window, "Could not update - ", destination,
-                 [&] { staged.emplace(target.tree.stage(item)); }))
+                 [&] { staged.emplace(target.tree.stage(item, status)); }))
         return;
     try {
         if (emptied)

@@ -146,12 +146,13 @@ void DestinationTree::removeFolder(const std::string& place) {
         throwError("Cannot delete", nativepath::join(path_, place), errno);
 }
 
-StagedCopy DestinationTree::stage(const FolderItem& source) {
+StagedCopy DestinationTree::stage(const FolderItem& source, const ItemStatus& status) {
     const int folder = staging();
     const std::string stagingPath = nativepath::join(path_, stagingName);
     std::string name = posix::temporaryName();
     LeftOut leftOut =
-        copyTree(source.nativePath(), true, folder, name, nativepath::join(stagingPath, name));
+        copyTree(source.nativePath(), true, folder, name, nativepath::join(stagingPath, name),
+                 status.file() || status.folder());
     return StagedCopy(folder, stagingPath, std::move(name), std::move(leftOut));
 }
 

@@ -79,8 +79,9 @@ public:
     void createFolder(const std::string& place);
     // Removes the empty folder at `place`.
     void removeFolder(const std::string& place);
-    // Copies `source` (its link followed) whole into the staging folder.
-    StagedCopy stage(const FolderItem& source);
+    // Copies `source` (its link followed) whole into the staging folder; `status` is the
+    // source's as the caller has just read it.
+    StagedCopy stage(const FolderItem& source, const ItemStatus& status);
     // Puts a staged copy at `place`, where nothing is.
     void placeNew(StagedCopy& copy, const std::string& place);
     // Puts a staged copy in place of what is at `place`, in one step: a file is renamed over

@@ -299,18 +299,20 @@ void moveIntoPlace(const std::string& temp, const std::string& to) {
 } // namespace
 
 LeftOut copyTree(const std::string& from, bool followLinks, int toDir, const std::string& name,
-                 const std::string& toPath) {
+                 const std::string& toPath, bool fileOrFolder) {
     const posix::PathAt at(from);
     const Entry source{at.dir(), at.name(), from};
     const Entry to{toDir, name.c_str(), toPath};
     struct stat status {};
-    if (::fstatat(source.dir, source.name, &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
-        throwError("Cannot examine", from, errno);
-    if (!S_ISLNK(status.st_mode) && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
-        notCopyable(from);
+    if (!fileOrFolder) {
+        if (::fstatat(source.dir, source.name, &status, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
+            throwError("Cannot examine", from, errno);
+        if (!S_ISLNK(status.st_mode) && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+            notCopyable(from);
+    }
     PartialCopy partial(toDir, name);
     LeftOut leftOut;
-    if (S_ISLNK(status.st_mode)) {
+    if (!fileOrFolder && S_ISLNK(status.st_mode)) {
         copyLink(source, status, to);
     } else {
         const UniqueFd in = openToRead(source, followLinks ? 0 : O_NOFOLLOW, status);

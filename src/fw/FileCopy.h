@@ -16,8 +16,12 @@ using LeftOut = std::vector<std::string>;
 // stay holes, and a folder tree is copied folder by folder, a handle or two open at a time,
 // whatever its depth. On any failure (and when a worker is killed at a yield point) what was
 // made of the new entry is removed. Throws FileError.
+//
+// `from` is examined before it is opened, so that a device or pipe is never opened. A caller
+// that has just read its status (its link followed) and found a file or a folder says so with
+// `fileOrFolder`, and it is opened at once; what it is when opened still decides the copy.
 LeftOut copyTree(const std::string& from, bool followLinks, int toDir, const std::string& name,
-                 const std::string& toPath);
+                 const std::string& toPath, bool fileOrFolder = false);
 
 // Copies `from` to the path `to`, which must not exist: under a temporary name in the
 // destination folder, renamed into place when complete.

@@ -86,7 +86,8 @@ ItemStatus FolderItem::Status() const {
         return result;
     }
     result.folder_ = S_ISDIR(status.st_mode);
-    result.length_ = S_ISREG(status.st_mode) ? std::uint64_t(status.st_size) : 0;
+    result.file_ = S_ISREG(status.st_mode);
+    result.length_ = result.file_ ? std::uint64_t(status.st_size) : 0;
     result.modified_ = Date::fromUnixTime(status.st_mtim.tv_sec);
     return result;
 }

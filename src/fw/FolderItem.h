@@ -28,6 +28,8 @@ class ItemStatus {
 public:
     bool exists() const { return !failure_; }
     bool folder() const { return folder_; }
+    // A regular file (no folder, link, device or pipe).
+    bool file() const { return file_; }
     // Bytes of a file; 0 for a folder (packages included) and for a missing item.
     std::uint64_t length() const { return length_; }
     // Throws FileError, naming the item and the reason, when it could not be examined.
@@ -39,6 +41,7 @@ private:
 
     std::optional<std::string> failure_; // why the status could not be read
     bool folder_ = false;
+    bool file_ = false;
     std::uint64_t length_ = 0;
     Date modified_ = Date::fromUnixTime(0);
 };
