@@ -312,11 +312,18 @@ int main(int argc, char** argv) {
         std::printf("%-18s %-9s %8.2fs %8.2fs %7.2f  %s\n", ratio.job.c_str(), ratio.tool.c_str(),
                     ratio.tolvane, ratio.other, ratio.tolvane / ratio.other, bar.c_str());
     }
+    // What a run holds besides its list (the window's drawing, the last folder's listing) is
+    // spread over the items, so the bar is judged only where the list is what counts.
+    constexpr std::int32_t memoryBarItems = 300'000;
     const double perItem = (peakBytes() - emptyProgram) / double(std::max(listed, 1));
-    barsMet = barsMet && perItem <= 60;
+    const bool memoryJudged = listed >= memoryBarItems;
+    barsMet = barsMet && (!memoryJudged || perItem <= 60);
     std::printf("\nPeak memory above the empty program: %.0f bytes per listed item, %d items "
-                "(bar: 60, %s)\n",
-                perItem, listed, perItem <= 60 ? "met" : "MISSED");
+                "(bar: 60 %s)\n",
+                perItem, listed,
+                !memoryJudged   ? "from 300,000 items, --files 300000"
+                : perItem <= 60 ? "met"
+                                : "MISSED");
     std::printf("Files touched: %d, each replaced by Tolvane in every round: %s\n", touched,
                 allUpdated ? "yes" : "NO");
     std::printf("Longest event-loop gap in Tolvane's runs: %.1f ms\n", longestGapMs);
