@@ -283,10 +283,12 @@ void MainWindow::thr_backup_Run() {
 
         std::int32_t shown = 0;
         int bannerLeft = bannerStart;
+        // Each item's start would show the counter as the item before left it: only the first
+        // item needs it set.
+        fw::showText(stx_files, counterText(shown, TotalItemCount));
         for (std::size_t i = 0; i < SourceItems.size(); ++i) {
             bannerLeft = bannerLeft == bannerEnd ? bannerStart : bannerLeft + 1;
             fw::showMovedTo(stx_Scrolling, bannerLeft);
-            fw::showText(stx_files, counterText(shown, TotalItemCount));
 
             // Held by value: nothing that runs at the yields below can pull it from the pass.
             const fw::FolderItem item = SourceItems[i];

@@ -40,7 +40,8 @@ std::optional<FolderItem> StagedCopy::oldCopy() const {
 }
 
 DestinationTree::DestinationTree(const FolderItem& folder)
-    : path_(folder.nativePath()) {
+    : path_(folder.nativePath())
+    , stagingPath_(nativepath::join(path_, stagingName)) {
     // An item made from stored text that is no path has nothing to open.
     const bool exists = folder.Exists();
     const posix::PathAt at(path_);
@@ -70,10 +71,10 @@ int DestinationTree::staging() {
     if (root_.get() < 0)
         throwError("Cannot open the destination", path_, rootError_);
     if (::mkdirat(root_.get(), stagingName, 0700) != 0 && errno != EEXIST)
-        throwError("Cannot create the folder", nativepath::join(path_, stagingName), errno);
+        throwError("Cannot create the folder", stagingPath_, errno);
     staging_ = UniqueFd(posix::openBeneath(root_.get(), stagingName, O_PATH | O_DIRECTORY));
     if (staging_.get() < 0)
-        throwError("Cannot open the folder", nativepath::join(path_, stagingName), errno);
+        throwError("Cannot open the folder", stagingPath_, errno);
     return staging_.get();
 }
 
@@ -148,12 +149,11 @@ void DestinationTree::removeFolder(const std::string& place) {
 
 StagedCopy DestinationTree::stage(const FolderItem& source, const ItemStatus& status) {
     const int folder = staging();
-    const std::string stagingPath = nativepath::join(path_, stagingName);
     std::string name = posix::temporaryName();
     LeftOut leftOut =
-        copyTree(source.nativePath(), true, folder, name, nativepath::join(stagingPath, name),
+        copyTree(source.nativePath(), true, folder, name, nativepath::join(stagingPath_, name),
                  status.file() || status.folder());
-    return StagedCopy(folder, stagingPath, std::move(name), std::move(leftOut));
+    return StagedCopy(folder, stagingPath_, std::move(name), std::move(leftOut));
 }
 
 void DestinationTree::placeNew(StagedCopy& copy, const std::string& place) {

@@ -98,6 +98,7 @@ private:
     int staging();
 
     std::string path_;
+    std::string stagingPath_; // path_ + "/" + stagingName, for messages and staged copies
     posix::UniqueFd root_;
     int rootError_ = 0;
     std::optional<FileIdentity> identity_;
