@@ -62,13 +62,6 @@ void BackupRunTest::writeOneSet(const QStringList& contains, const QStringList& 
     writeSettings({{path("src"), path("dst")}}, contains, extensions);
 }
 
-QStringList BackupRunTest::unmatchedEntries(int count) {
-    QStringList entries;
-    for (int entry = 0; entry < count; ++entry)
-        entries << QStringLiteral("no such name %1").arg(entry);
-    return entries;
-}
-
 mainwindow::MainWindow& BackupRunTest::window() {
     mainwindow::MainWindow& shown = ::MainWindow();
     if (shown.TabPanel1->currentIndex() != kBackupPage)
@@ -80,6 +73,11 @@ bool BackupRunTest::running() {
     const mainwindow::MainWindow& shown = ::MainWindow();
     return shown.thr_Build->State() == fw::Thread::Running ||
            shown.thr_backup->State() == fw::Thread::Running;
+}
+
+bool BackupRunTest::listingUnderWay() {
+    const mainwindow::MainWindow& shown = ::MainWindow();
+    return shown.stx_status->text() == "Building list" && shown.TotalItemCount > 0;
 }
 
 void BackupRunTest::runBackup() {
