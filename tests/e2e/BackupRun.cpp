@@ -80,9 +80,17 @@ bool BackupRunTest::listingUnderWay() {
     return shown.stx_status->text() == "Building list" && shown.TotalItemCount > 0;
 }
 
-void BackupRunTest::runBackup() {
+void BackupRunTest::runBackup(const std::function<void()>& whileListing) {
     const auto end = answerNextDialog("OK", kRunTimeoutMs);
+    std::optional<WorkerHold> hold;
+    if (whileListing)
+        hold.emplace(listingUnderWay);
     window().btn_Backup->click();
+    if (whileListing) {
+        EXPECT_TRUE(waitUntil(listingUnderWay)) << "the listing never started";
+        whileListing();
+        hold.reset();
+    }
     ASSERT_TRUE(waitUntil([] { return !running(); }, kRunTimeoutMs)) << "the run did not end";
     ASSERT_TRUE(waitForDialogs(kStepTimeoutMs));
     EXPECT_TRUE(end->answered);

@@ -80,8 +80,9 @@ protected:
     static bool listingUnderWay();
 
     // Presses "Start Backup" and waits until the run has ended; the end dialog must be
-    // "Backup Complete", answered "OK".
-    static void runBackup();
+    // "Backup Complete", answered "OK". `whileListing`, when given, runs while the run is held
+    // inside its listing.
+    static void runBackup(const std::function<void()>& whileListing = {});
     // Presses "Start Backup" for a run that meets errors: the Errors dialog is answered with
     // `answer`; after "Yes" the confirmation is answered too. Gives the Errors dialog as seen.
     // `onceCopying`, when given, runs as soon as the status shows "Backing Up".
