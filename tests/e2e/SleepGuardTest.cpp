@@ -90,36 +90,22 @@ TEST_F(SleepGuard, CallsTheScreenSaverEveryPeriodWhileARunLastsAndNeverWhenIdle)
 
     // The run is held inside its listing: it lasts, with the event loop running, until the
     // guard has ticked the periods watched.
-    const auto end = answerNextDialog("OK", kRunTimeoutMs);
-    holdWorkersWhen(listingUnderWay);
     QElapsedTimer run;
     run.start();
-    shown.btn_Backup->click();
-    ASSERT_TRUE(waitUntil(listingUnderWay)) << "the listing never started";
-    EXPECT_TRUE(waitUntil([&ticks] { return ticks >= kHeldTicks; }))
-        << "the guard ticked " << ticks << " times in a held run";
-    EXPECT_TRUE(shown.BackingUp);
-    EXPECT_TRUE(running());
-    EXPECT_TRUE(listingUnderWay());
-    releaseWorkers();
-
-    qint64 runMs = 0;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            if (!shown.BackingUp && runMs == 0)
-                runMs = run.elapsed();
-            return !running();
-        },
-        kRunTimeoutMs));
-    ASSERT_TRUE(waitForDialogs());
-    EXPECT_EQ(end->text, "Backup Complete");
+    runBackup([&] {
+        EXPECT_TRUE(waitUntil([&ticks] { return ticks >= kHeldTicks; }))
+            << "the guard ticked " << ticks << " times in a held run";
+        EXPECT_TRUE(shown.BackingUp);
+        EXPECT_TRUE(listingUnderWay());
+    });
+    const qint64 runMs = run.elapsed();
     EXPECT_FALSE(shown.tmrNoSleep->isActive());
 
     // The timer never fires more often than its period, and every tick's call reaches the
     // screen saver, however late.
     const int duringRun = ticks;
     EXPECT_GE(duringRun, kHeldTicks);
-    EXPECT_LE(duringRun, runMs / kShortPeriodMs + 1) << "in a run of " << runMs << " ms";
+    EXPECT_LE(duringRun, runMs / kShortPeriodMs + 1) << "in " << runMs << " ms";
     EXPECT_TRUE(waitUntil([&] { return bus.calls() >= duringRun; }, kStepTimeoutMs));
 
     idleFor(20 * kShortPeriodMs);
