@@ -298,13 +298,14 @@ TEST(Thread, HeldWorkersStandStillUntilReleasedAndCanStillBeKilled) {
     counting.Run();
     ASSERT_TRUE(QTest::qWaitFor([&passes] { return passes >= heldAt; }, waitMs));
     const long passesWhenHeld = passes;
-    // Within the clock reads of yieldPoint(), every 64th call, of the state.
+    // yieldPoint() asks on every 64th call, where it reads the clock.
     EXPECT_LT(passesWhenHeld, heldAt + 64);
 
     waiting.Run();
     int wakeUps = 0;
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
-                     &counting, [&wakeUps] { ++wakeUps; });
+    const QObject watch;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &watch,
+                     [&wakeUps] { ++wakeUps; });
     QTest::qWait(50);
     EXPECT_EQ(passes, passesWhenHeld);
     EXPECT_FALSE(waitingRan);
