@@ -1,4 +1,5 @@
 #include "ErrorList.h"
+#include "Exclusions.h"
 #include "fw/Dialogs.h"
 #include "fw/FileIdentity.h"
 #include "fw/FolderItem.h"
@@ -10,72 +11,15 @@
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
 #include "Panel.h"
-#include "sets/ExclusionEntry.h"
 
 #include <algorithm>
 #include <optional>
 #include <QLabel>
-#include <QListWidget>
 #include <string_view>
 
 namespace mainwindow {
 
 namespace {
-
-// Characters of UTF-8 text: every byte that does not continue a sequence starts one (a
-// stray byte of a name that is not valid UTF-8 counts as one character).
-std::size_t characterCount(const std::string& text) {
-    return std::size_t(std::count_if(text.begin(), text.end(), [](char byte) {
-        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
-    }));
-}
-
-// An item's name, lower-cased the first time a rule asks for it.
-class LoweredName {
-public:
-    explicit LoweredName(const fw::FolderItem& item)
-        : item_(item) {}
-    const std::string& text() {
-        if (!lowered_)
-            lowered_ = fw::Lowercase(item_.Name());
-        return *lowered_;
-    }
-
-private:
-    const fw::FolderItem& item_;
-    std::optional<std::string> lowered_;
-};
-
-// Every row of both lists is tested, also after a match, with a yield after each row.
-// Extensions match only with at least one character before the dot; contains entries
-// match anywhere in the name. Both sides are compared lower-cased. `item` is null for an
-// entry that does not exist, which no row matches.
-bool passesExclusions(const MainWindow& window, const fw::FolderItem* item) {
-    std::optional<LoweredName> name;
-    if (item)
-        name.emplace(*item);
-    bool keep = true;
-    for (int r = 0; r < window.lsb_Extensions->count(); ++r) {
-        if (name) {
-            const std::string ending =
-                "." + fw::Lowercase(sets::entryText(*window.lsb_Extensions, r));
-            const std::string& lowered = name->text();
-            if (characterCount(ending) < characterCount(lowered) && lowered.ends_with(ending))
-                keep = false;
-        }
-        fw::yieldPoint();
-    }
-    for (int r = 0; r < window.lsb_Contains->count(); ++r) {
-        if (name) {
-            const std::string part = fw::Lowercase(sets::entryText(*window.lsb_Contains, r));
-            const std::string& lowered = name->text();
-            if (characterCount(part) <= characterCount(lowered) && fw::InStr(lowered, part) > 0)
-                keep = false;
-        }
-        fw::yieldPoint();
-    }
-    return keep;
-}
 
 // The name of the item at `path` in `folder` (both native paths), or none when the item is
 // not an entry of that folder, as where a link leads need not be.
@@ -124,10 +68,11 @@ void MainWindow::thr_Build_Run() {
         stx_status->setText(QStringLiteral("Building list"));
         TotalItemCount = 0;
         TotalFileSize = 0;
+        const backup::Exclusions exclusions(*lsb_Extensions, *lsb_Contains);
         for (std::size_t i = 0; i < Sets.size(); ++i) {
             if (setEnable[i]) {
                 sett = std::int32_t(i);
-                SearchDirectory(Sets[i]);
+                SearchDirectory(Sets[i], exclusions);
             }
             fw::yieldPoint();
         }
@@ -143,7 +88,8 @@ void MainWindow::thr_Build_Run() {
 // tree of any depth is walked whole and every run sees the disk as it is. What an entry is
 // comes from its folder's listing where that tells; only links are examined, and folders for
 // their identity.
-void MainWindow::SearchDirectory(const fw::FolderItem& folder) {
+void MainWindow::SearchDirectory(const fw::FolderItem& folder,
+                                 const backup::Exclusions& exclusions) {
     const std::vector<fw::FileIdentity> destinations = destinationIdentities(*this);
     struct Walked {
         fw::FolderItem folder;
@@ -170,7 +116,7 @@ void MainWindow::SearchDirectory(const fw::FolderItem& folder) {
             current.listing.Examine(current.next++);
         const fw::FolderItem* item = entry && entry->exists ? &entry->item : nullptr;
         const bool directory = item && entry->folder;
-        const bool keep = passesExclusions(*this, item);
+        const bool keep = exclusions.Passes(item);
         const std::optional<std::string_view> name =
             item ? nameIn(current.folder.nativePath(), item->nativePath()) : std::nullopt;
         if (keep && name && !(directory && isDestination(destinations, *item))) {

@@ -90,14 +90,22 @@ void Scheduler::giveWay(Task& task) {
         unwind();
         return;
     }
-    if (std::chrono::steady_clock::now() < task.sliceEnd)
+    if (std::chrono::steady_clock::now() < task.sliceEnd && !held())
         return;
     task.fiber.suspend();
     if (task.killed)
         unwind();
 }
 
+void Scheduler::holdForTesting(std::function<bool()> when) {
+    holdWhen_ = std::move(when);
+    held_ = false;
+    arm();
+}
+
 void Scheduler::runSlice() {
+    if (held())
+        return;
     const int depth = depth_++;
     arm();
     if (Task* task = nextRunnable())
@@ -130,8 +138,15 @@ void Scheduler::retire(Task& task) {
 }
 
 void Scheduler::arm() {
-    if (std::any_of(tasks_.begin(), tasks_.end(), [](const auto& task) { return !task->active; }))
+    if (!held() &&
+        std::any_of(tasks_.begin(), tasks_.end(), [](const auto& task) { return !task->active; }))
         timer(depth_)->start();
+}
+
+bool Scheduler::held() {
+    if (!held_ && holdWhen_)
+        held_ = holdWhen_();
+    return held_;
 }
 
 QTimer* Scheduler::timer(int depth) {

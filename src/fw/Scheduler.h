@@ -64,6 +64,15 @@ public:
     // The slow path of yieldPoint(): gives way when the slice is used up, unwinds when killed.
     void giveWay(Task& task);
 
+    // Test seam: lets a test stop a run between two slices in the state it waits for, and act
+    // on it there. From the first moment `when` holds (asked before a slice starts and at
+    // every yield point where a worker could give way), the workers are held until the next
+    // call: a running worker gives way at its next such yield point, whatever is left of its
+    // slice, and no slice starts. No timer is armed meanwhile, so the event loop sleeps until
+    // other events come. Killing a suspended worker still unwinds it at once. An empty `when`
+    // releases the hold and arms the timer again.
+    void holdForTesting(std::function<bool()> when);
+
     // Counts event dispatch around Application::notify, so that a worker's yield point can
     // tell its own code from an event handler called inside it.
     class DispatchScope {
@@ -80,8 +89,9 @@ private:
     void runSlice();
     void resume(Task& task);
     void retire(Task& task);
-    // Arms the timer of the current depth when a worker is waiting to run.
+    // Arms the timer of the current depth when a worker is waiting to run and none is held.
     void arm();
+    bool held();
     QTimer* timer(int depth);
     Task* nextRunnable();
     static bool inOwnCode(const Task& task);
@@ -90,6 +100,8 @@ private:
     std::vector<std::unique_ptr<Task>> tasks_;
     std::vector<QPointer<QTimer>> timers_;
     int depth_ = 0;
+    std::function<bool()> holdWhen_;
+    bool held_ = false;
     static inline Task* current_ = nullptr;
     static inline int dispatchDepth_ = 0;
 };

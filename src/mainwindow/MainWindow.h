@@ -24,6 +24,10 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 
+namespace backup {
+class Exclusions;
+} // namespace backup
+
 namespace fw {
 class Canvas;
 class Thread;
@@ -185,7 +189,7 @@ public:
     bool _menuCheckUpdate_Action();
 
     bool SelectAFolder(const std::string& kind);
-    void SearchDirectory(const fw::FolderItem& folder);
+    void SearchDirectory(const fw::FolderItem& folder, const backup::Exclusions& exclusions);
     void DeleteASet(const fw::FolderItem& source);
     void SaveSettingsFile();
     bool OpenSettingsFile();

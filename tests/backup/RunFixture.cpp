@@ -1,6 +1,7 @@
 #include "RunFixture.h"
 
 #include "backup/ErrorList.h"
+#include "backup/Exclusions.h"
 #include "fw/FolderItem.h"
 #include "fw/Thread.h"
 
@@ -26,10 +27,11 @@ void listItems(mainwindow::MainWindow& window) {
     window.SourceItems.clear();
     window.sourceSet.clear();
     window.TotalItemCount = 0;
+    const backup::Exclusions exclusions(*window.lsb_Extensions, *window.lsb_Contains);
     for (std::size_t i = 0; i < window.Sets.size(); ++i) {
         if (window.setEnable[i]) {
             window.sett = std::int32_t(i);
-            window.SearchDirectory(window.Sets[i]);
+            window.SearchDirectory(window.Sets[i], exclusions);
         }
     }
 }

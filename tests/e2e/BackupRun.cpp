@@ -62,13 +62,6 @@ void BackupRunTest::writeOneSet(const QStringList& contains, const QStringList& 
     writeSettings({{path("src"), path("dst")}}, contains, extensions);
 }
 
-QStringList BackupRunTest::unmatchedEntries(int count) {
-    QStringList entries;
-    for (int entry = 0; entry < count; ++entry)
-        entries << QStringLiteral("no such name %1").arg(entry);
-    return entries;
-}
-
 mainwindow::MainWindow& BackupRunTest::window() {
     mainwindow::MainWindow& shown = ::MainWindow();
     if (shown.TabPanel1->currentIndex() != kBackupPage)
@@ -82,9 +75,22 @@ bool BackupRunTest::running() {
            shown.thr_backup->State() == fw::Thread::Running;
 }
 
-void BackupRunTest::runBackup() {
+bool BackupRunTest::listingUnderWay() {
+    const mainwindow::MainWindow& shown = ::MainWindow();
+    return shown.stx_status->text() == "Building list" && shown.TotalItemCount > 0;
+}
+
+void BackupRunTest::runBackup(const std::function<void()>& whileListing) {
     const auto end = answerNextDialog("OK", kRunTimeoutMs);
+    std::optional<WorkerHold> hold;
+    if (whileListing)
+        hold.emplace(listingUnderWay);
     window().btn_Backup->click();
+    if (whileListing) {
+        EXPECT_TRUE(waitUntil(listingUnderWay)) << "the listing never started";
+        whileListing();
+        hold.reset();
+    }
     ASSERT_TRUE(waitUntil([] { return !running(); }, kRunTimeoutMs)) << "the run did not end";
     ASSERT_TRUE(waitForDialogs(kStepTimeoutMs));
     EXPECT_TRUE(end->answered);

@@ -2,15 +2,18 @@
 
 #include "fw/FileTestSupport.h"
 #include "support/DialogDriver.h"
+#include "support/WorkerHold.h"
 #include "Trees.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Shows texts as text in the messages of failed checks.
@@ -56,10 +59,6 @@ protected:
                               const QStringList& extensions = {});
     // The common case: one enabled set "src" backed up into "dst" (both created).
     void writeOneSet(const QStringList& contains = {}, const QStringList& extensions = {});
-    // Exclusion entries that match no name of the test trees. Every listed item is tested
-    // against every entry, with a yield point after each, so many of them make a listing
-    // that lasts many time slices of the worker.
-    static QStringList unmatchedEntries(int count);
     // In that layout: an item of the source, its copy in the set folder, and both trees.
     std::string source(const std::string& relative) const { return path("src/" + relative); }
     std::string copy(const std::string& relative) const { return path("dst/src/" + relative); }
@@ -71,9 +70,19 @@ protected:
     // True while either worker of the run is running.
     static bool running();
 
+    // Holds the run's workers between two slices from the first moment `when` holds (at
+    // once, if it holds now) until releaseWorkers() or the end of the test; the event loop
+    // goes on meanwhile.
+    void holdWorkersWhen(std::function<bool()> when) { hold_.emplace(std::move(when)); }
+    void releaseWorkers() { hold_.reset(); }
+    // The run is listing and has listed an item: held from that moment, it stands still
+    // inside its listing.
+    static bool listingUnderWay();
+
     // Presses "Start Backup" and waits until the run has ended; the end dialog must be
-    // "Backup Complete", answered "OK".
-    static void runBackup();
+    // "Backup Complete", answered "OK". `whileListing`, when given, runs while the run is held
+    // inside its listing.
+    static void runBackup(const std::function<void()>& whileListing = {});
     // Presses "Start Backup" for a run that meets errors: the Errors dialog is answered with
     // `answer`; after "Yes" the confirmation is answered too. Gives the Errors dialog as seen.
     // `onceCopying`, when given, runs as soon as the status shows "Backing Up".
@@ -92,6 +101,7 @@ protected:
 
 private:
     filetest::TempFolder scratch_;
+    std::optional<WorkerHold> hold_;
 };
 
 } // namespace e2e

@@ -89,10 +89,9 @@ TEST_F(ChecksAndCancel, WithNoSetEnabledTheBackupPageDisablesStart) {
 
 // A run over a tree large enough that copying lasts many time slices, so that the test can
 // act while the run is in the phase it waits for. The run goes on while the cancel question
-// is open, and a listing of this tree alone is over within a few dozen slices, sooner than
-// some machines answer; the tests that cancel while listing add exclusion entries, which
-// make the listing last hundreds of slices, and check that it was still under way when the
-// answer came.
+// is open. A listing may be over within a slice, so the tests that cancel while listing hold
+// the workers as soon as it is under way: it stands still there until the question has been
+// answered and the state at that moment checked, however fast the machine lists.
 class CancelDuringRun : public BackupRunTest {
 protected:
     static constexpr int kItems = 60 + 60 * 100;
@@ -102,18 +101,19 @@ protected:
         makeBulkTree(path("src"), 60, 100, 64);
     }
 
-    void writeSetWithALastingListing() { writeOneSet(unmatchedEntries(200)); }
-
     static bool statusIs(const QString& status) {
         return ::MainWindow().stx_status->text() == status;
     }
 
-    // Presses "Cancel" once `phase` holds and answers the question with `answer`.
-    static std::shared_ptr<SeenDialog> cancelWhen(const std::function<bool()>& phase,
-                                                  const QString& answer) {
+    // Presses "Start Backup" and waits until `phase` holds.
+    static bool startAndWaitFor(const std::function<bool()>& phase) {
+        window().btn_Backup->click();
+        return waitUntil(phase);
+    }
+
+    // Presses "Cancel" and answers the question with `answer`.
+    static std::shared_ptr<SeenDialog> cancelAnswering(const QString& answer) {
         mainwindow::MainWindow& shown = window();
-        shown.btn_Backup->click();
-        EXPECT_TRUE(waitUntil(phase)) << "the run never reached the phase to cancel in";
         EXPECT_EQ(shown.btn_Backup->text(), "Cancel");
         const auto question = answerNextDialog(answer);
         shown.btn_Backup->click();
@@ -124,6 +124,21 @@ protected:
         EXPECT_EQ(question->defaultButton, "No");
         EXPECT_EQ(question->icon, QMessageBox::Question);
         return question;
+    }
+
+    // Presses "Cancel" once `phase` holds and answers the question with `answer`.
+    static std::shared_ptr<SeenDialog> cancelWhen(const std::function<bool()>& phase,
+                                                  const QString& answer) {
+        EXPECT_TRUE(startAndWaitFor(phase)) << "the run never reached the phase to cancel in";
+        return cancelAnswering(answer);
+    }
+
+    // Starts the run and holds it once its listing is under way, so that it stands still
+    // there.
+    void holdWhileListing() {
+        holdWorkersWhen(listingUnderWay);
+        ASSERT_TRUE(startAndWaitFor(listingUnderWay)) << "the listing never started";
+        ASSERT_LT(window().TotalItemCount, kItems) << "held after the listing";
     }
 
     // After a confirmed cancel: the idle look, and nothing more happens to the destination
@@ -163,12 +178,16 @@ protected:
 };
 
 TEST_F(CancelDuringRun, AnsweredNoWhileListingTheRunGoesOnToTheEnd) {
-    writeSetWithALastingListing();
-    cancelWhen([] { return statusIs("Building list"); }, "No");
-    ASSERT_TRUE(statusIs("Building list")) << "the listing was over before the answer";
+    writeOneSet();
+    ASSERT_NO_FATAL_FAILURE(holdWhileListing());
+    const int listed = window().TotalItemCount;
+    cancelAnswering("No");
+    EXPECT_TRUE(statusIs("Building list"));
+    EXPECT_EQ(window().TotalItemCount, listed);
     EXPECT_TRUE(window().BackingUp);
     EXPECT_EQ(window().btn_Backup->text(), "Cancel");
     EXPECT_TRUE(running());
+    releaseWorkers();
 
     const auto end = answerNextDialog("OK", kRunTimeoutMs);
     ASSERT_TRUE(waitUntil([] { return !running(); }, kRunTimeoutMs));
@@ -204,9 +223,16 @@ TEST_F(CancelDuringRun, AnsweredNoWhileCopyingTheRunGoesOnAndHoldsTheBackupPage)
 }
 
 TEST_F(CancelDuringRun, AnsweredYesWhileListingNothingIsCopied) {
-    writeSetWithALastingListing();
-    cancelWhen([] { return statusIs("Building list"); }, "Yes");
-    ASSERT_LT(window().TotalItemCount, kItems) << "the listing was over before the answer";
+    writeOneSet();
+    ASSERT_NO_FATAL_FAILURE(holdWhileListing());
+    const int listed = window().TotalItemCount;
+    cancelAnswering("Yes");
+    // The held listing is unwound by the answer itself, before any further slice.
+    EXPECT_FALSE(running());
+    EXPECT_EQ(window().TotalItemCount, listed);
+    EXPECT_FALSE(window().BackingUp);
+    releaseWorkers();
+
     expectStoppedForGood();
     EXPECT_TRUE(filetest::namesIn(path("dst")).empty()) << "the copy pass started";
     EXPECT_EQ(window().stx_files->text(), "");

@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 #include <QPushButton>
+#include <QTabWidget>
 
 using namespace e2e;
 
 namespace {
+
+// The page of the exclusion lists.
+constexpr int kAdvancedPage = 1;
 
 class ListingRules : public BackupRunTest {};
 
@@ -35,6 +39,34 @@ TEST_F(ListingRules, ExclusionsLeaveOutMatchingFilesAndFoldersWithEverythingInsi
     EXPECT_TRUE(filetest::exists(copy("Player.app/Contents/Resources/cache.mp3")));
     // .mp3, mp3, b.mp3x, keep, keep/z.txt and the package.
     EXPECT_EQ(window().TotalItemCount, 6);
+}
+
+// A listing lowers the exclusion rows once, at its start: the lists must not change while
+// it lasts, and a change made between two runs must reach the next one.
+TEST_F(ListingRules, ExclusionsCannotBeEditedWhileListingAndAnEditReachesTheNextRun) {
+    writeOneSet({}, {"tmp"});
+    writeFile(source("a.log"), "a");
+    writeFile(source("b.txt"), "b");
+    writeFile(source("c.tmp"), "c");
+    mainwindow::MainWindow& shown = window();
+
+    runBackup([&shown] {
+        shown.TabPanel1->setCurrentIndex(kAdvancedPage);
+        EXPECT_NE(shown.TabPanel1->currentIndex(), kAdvancedPage)
+            << "the page of the exclusion lists was shown while listing";
+    });
+    EXPECT_TRUE(filetest::exists(copy("a.log")));
+    EXPECT_FALSE(filetest::exists(copy("c.tmp")));
+
+    shown.TabPanel1->setCurrentIndex(kAdvancedPage);
+    ASSERT_EQ(shown.TabPanel1->currentIndex(), kAdvancedPage);
+    sets_testing::typeAndPress(shown, "LOG", shown.btn_AddToExten);
+    writeFile(source("d.log"), "d");
+    runBackup();
+
+    EXPECT_FALSE(filetest::exists(copy("d.log")));
+    EXPECT_FALSE(filetest::exists(copy("c.tmp")));
+    EXPECT_EQ(shown.TotalItemCount, 1);
 }
 
 // Entries keep the bytes the settings file holds, also where they are not UTF-8, and the

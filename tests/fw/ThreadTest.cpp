@@ -1,6 +1,7 @@
 #include "fw/Thread.h"
 
 #include "support/DialogDriver.h"
+#include "support/WorkerHold.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <QAbstractButton>
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
@@ -275,6 +277,50 @@ TEST(Thread, DestroyingAThreadUnwindsItsSuspendedWorker) {
     const long passesAtDestruction = passes;
     QTest::qWait(50);
     EXPECT_EQ(passes, passesAtDestruction);
+}
+
+// The test seam that stops a run in a state a test waits for: the worker stops in the middle
+// of its slice once the state holds, stands still with the event loop asleep, can still be
+// killed, and no other worker runs until the hold is released.
+TEST(Thread, HeldWorkersStandStillUntilReleasedAndCanStillBeKilled) {
+    constexpr long heldAt = 1000;
+    fw::Thread counting;
+    fw::Thread waiting;
+    bool destroyed = false;
+    long passes = 0;
+    bool waitingRan = false;
+    counting.onRun([&] {
+        DestructionFlag flag{destroyed};
+        countForever(passes);
+    });
+    waiting.onRun([&waitingRan] { waitingRan = true; });
+    auto hold = std::make_unique<WorkerHold>([&passes] { return passes >= heldAt; });
+    counting.Run();
+    ASSERT_TRUE(QTest::qWaitFor([&passes] { return passes >= heldAt; }, waitMs));
+    const long passesWhenHeld = passes;
+    // yieldPoint() asks on every 64th call, where it reads the clock.
+    EXPECT_LT(passesWhenHeld, heldAt + 64);
+
+    waiting.Run();
+    int wakeUps = 0;
+    const QObject watch;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &watch,
+                     [&wakeUps] { ++wakeUps; });
+    QTest::qWait(50);
+    EXPECT_EQ(passes, passesWhenHeld);
+    EXPECT_FALSE(waitingRan);
+    // qWait's own waits wake the loop a few times; a timer armed for slices, thousands.
+    EXPECT_LT(wakeUps, 20);
+
+    counting.Kill();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(counting.State(), fw::Thread::NotRunning);
+    EXPECT_EQ(waiting.State(), fw::Thread::Running);
+
+    hold.reset();
+    ASSERT_TRUE(waitUntilEnded(waiting));
+    EXPECT_TRUE(waitingRan);
+    EXPECT_EQ(passes, passesWhenHeld);
 }
 
 TEST(Thread, WorkerKillingItselfUnwindsAtOnce) {
