@@ -303,9 +303,9 @@ void MainWindow::thr_backup_Run() {
             const fw::FolderItem item = SourceItems[i];
             if (const std::optional<backup::Target> target =
                     ResolveDestination(*this, trees, i, item, places)) {
-                const std::optional<fw::FoundEntry> found =
-                    made.firstInMadeFolder(target->place) ? std::nullopt
-                                                      : target->tree.look(target->place);
+                const std::optional<fw::FoundEntry> found = made.firstInMadeFolder(target->place)
+                                                                ? std::nullopt
+                                                                : target->tree.look(target->place);
                 // What the item is now, read once: every step of this item works from it.
                 const fw::ItemStatus status = item.Status();
                 const bool package = backup::IsPackage(item, status);
