@@ -10,6 +10,7 @@
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "fw/Volume.h"
+#include "MadeFolders.h"
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
 #include "Panel.h"
@@ -102,14 +103,17 @@ private:
 
 // Every enabled set gets its set folder, named like its source folder, in its destination.
 // A failure here is no error of its own: the items of that set then fail or are skipped
-// one by one, each with its own entry.
-void createSetFolders(MainWindow& window, const RunTrees& trees) {
+// one by one, each with its own entry. Gives, for each set, whether its set folder was made
+// here.
+std::vector<bool> createSetFolders(MainWindow& window, const RunTrees& trees) {
+    std::vector<bool> made(window.Sets.size(), false);
     for (std::size_t k = 0; k < window.Sets.size(); ++k) {
         if (fw::DestinationTree* tree = trees.ofSet(k)) {
             const std::string setFolder = fw::nativepath::toNativeName(window.Sets[k].Name());
             if (!tree->look(setFolder)) {
                 try {
                     tree->createFolder(setFolder);
+                    made[k] = true;
                 } catch (const std::exception& failure) {
                     qCWarning(backup::lcBackup) << "no set folder:" << failure.what();
                 }
@@ -117,6 +121,7 @@ void createSetFolders(MainWindow& window, const RunTrees& trees) {
         }
         fw::yieldPoint();
     }
+    return made;
 }
 
 // Where the items of a set go, taken once for the pass: the native path of its source
@@ -154,9 +159,9 @@ std::optional<backup::Target> ResolveDestination(MainWindow& window, const RunTr
                           *tree, std::move(place)};
 }
 
-void CreateFolder(MainWindow& window, const backup::Target& target) {
-    backup::guarded(window, "Could not create folder - ", target.item,
-                    [&target] { target.tree.createFolder(target.place); });
+bool CreateFolder(MainWindow& window, const backup::Target& target) {
+    return backup::guarded(window, "Could not create folder - ", target.item,
+                           [&target] { target.tree.createFolder(target.place); });
 }
 
 void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatus& status,
@@ -278,8 +283,9 @@ void MainWindow::thr_backup_Run() {
     const std::vector<fw::VolumeHandle> volumes = openDestinations(*this);
     {
         const RunTrees trees(*this);
-        createSetFolders(*this, trees);
+        const std::vector<bool> setFolderMade = createSetFolders(*this, trees);
         const std::vector<SetPlaces> places = setPlaces(*this);
+        backup::MadeFolders made;
 
         std::int32_t shown = 0;
         int bannerLeft = bannerStart;
@@ -290,18 +296,23 @@ void MainWindow::thr_backup_Run() {
             bannerLeft = bannerLeft == bannerEnd ? bannerStart : bannerLeft + 1;
             fw::showMovedTo(stx_Scrolling, bannerLeft);
 
+            const std::size_t k = std::size_t(sourceSet[i]);
+            if (i == 0 || sourceSet[i - 1] != sourceSet[i])
+                made.restart(setFolderMade[k] ? &places[k].setFolder : nullptr);
             // Held by value: nothing that runs at the yields below can pull it from the pass.
             const fw::FolderItem item = SourceItems[i];
             if (const std::optional<backup::Target> target =
                     ResolveDestination(*this, trees, i, item, places)) {
-                const std::optional<fw::FoundEntry> found = target->tree.look(target->place);
+                const std::optional<fw::FoundEntry> found = made.firstInMadeFolder(target->place)
+                                                                ? std::nullopt
+                                                                : target->tree.look(target->place);
                 // What the item is now, read once: every step of this item works from it.
                 const fw::ItemStatus status = item.Status();
                 const bool package = backup::IsPackage(item, status);
                 if (status.folder() && !package) {
                     backup::showItemFolder(*this, item);
-                    if (!found)
-                        CreateFolder(*this, *target);
+                    if (!found && CreateFolder(*this, *target))
+                        made.add(target->place);
                 } else {
                     backUpFileOrPackage(*this, item, status, package, *target, found);
                 }

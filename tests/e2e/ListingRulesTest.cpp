@@ -169,6 +169,9 @@ TEST_F(ListingRules, TwoSetsWithSourcesOfTheSameNameMergeIntoOneSetFolder) {
     writeFile(path("one/Docs/shared.txt"), "shared, from one");
     writeFile(path("two/Docs/b.txt"), "from two");
     writeFile(path("two/Docs/shared.txt"), "shared, from two", kBaseTime + 10);
+    // A folder the first set's items make holds copies when the second set's items come.
+    writeFile(path("one/Docs/sub/deep.txt"), "deep, from one");
+    writeFile(path("two/Docs/sub/deep.txt"), "deep, from two", kBaseTime + 10);
     writeFile(path("three/Other/c.txt"), "from a disabled set");
     makeFolders(path("dst"));
     writeSettings({{path("one/Docs"), path("dst")},
@@ -180,11 +183,13 @@ TEST_F(ListingRules, TwoSetsWithSourcesOfTheSameNameMergeIntoOneSetFolder) {
 
     TreeListing expected = describeTree(path("one/Docs"));
     expected.merge(describeTree(path("two/Docs")));
-    expected["shared.txt"] = describeTree(path("two/Docs"))["shared.txt"];
+    for (const char* both : {"shared.txt", "sub/deep.txt"})
+        expected[both] = describeTree(path("two/Docs"))[both];
     EXPECT_EQ(treeDifference(expected, describeTree(path("dst/Docs"))), "");
     EXPECT_FALSE(filetest::exists(path("dst/Other"))) << "a disabled set got its set folder";
-    EXPECT_EQ(window().FilesCopied, 3);
-    EXPECT_EQ(window().FilesUpdated, 1);
+    EXPECT_EQ(window().FilesCopied, 4);
+    EXPECT_EQ(window().FilesUpdated, 2);
+    EXPECT_EQ(errorMessages(), (std::vector<std::string>{"Started Backup", "Finished Backup"}));
 }
 
 TEST_F(ListingRules, ASetMadeWithTheNewSetAndDestinationButtonsIsBackedUp) {
