@@ -1,5 +1,7 @@
 #include "MadeFolders.h"
 
+#include <functional>
+
 namespace backup {
 
 void MadeFolders::restart(const std::string* setFolder) {
@@ -23,7 +25,7 @@ bool MadeFolders::firstInMadeFolder(std::string_view place) {
     while (!path_.empty() && !around(path_.back()))
         path_.pop_back();
     return !path_.empty() && path_.back().place == folder &&
-           path_.back().names.emplace(place.substr(slash + 1)).second;
+           path_.back().names.insert(std::hash<std::string_view>{}(place.substr(slash + 1))).second;
 }
 
 void MadeFolders::add(std::string place) {

@@ -30,7 +30,8 @@ public:
 private:
     struct Made {
         std::string place;
-        std::unordered_set<std::string> names;
+        // The names' hashes: two names that share one only cost a look that was not needed.
+        std::unordered_set<std::size_t> names;
     };
     std::vector<Made> path_;
 };
