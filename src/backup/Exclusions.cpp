@@ -21,26 +21,31 @@ std::size_t characterCount(const std::string& text) {
     }));
 }
 
-// An item's name, lower-cased the first time a rule asks for it.
+// An item's name, lower-cased (and its characters counted) the first time a rule asks.
 class LoweredName {
 public:
     explicit LoweredName(const fw::FolderItem& item)
         : item_(item) {}
-    const std::string& text() {
-        if (!lowered_)
-            lowered_ = fw::Lowercase(item_.Name());
+    const Exclusions::Lowered& get() {
+        if (!lowered_) {
+            std::string text = fw::Lowercase(item_.Name());
+            const std::size_t characters = characterCount(text);
+            lowered_.emplace(Exclusions::Lowered{std::move(text), characters});
+        }
         return *lowered_;
     }
 
 private:
     const fw::FolderItem& item_;
-    std::optional<std::string> lowered_;
+    std::optional<Exclusions::Lowered> lowered_;
 };
 
-std::vector<std::string> loweredRows(const QListWidget& list, const std::string& prefix) {
-    std::vector<std::string> rows;
+std::vector<Exclusions::Lowered> loweredRows(const QListWidget& list, const std::string& prefix) {
+    std::vector<Exclusions::Lowered> rows;
     for (int r = 0; r < list.count(); ++r) {
-        rows.push_back(prefix + fw::Lowercase(sets::entryText(list, r)));
+        std::string text = prefix + fw::Lowercase(sets::entryText(list, r));
+        const std::size_t characters = characterCount(text);
+        rows.push_back({std::move(text), characters});
         fw::yieldPoint();
     }
     return rows;
@@ -57,18 +62,18 @@ bool Exclusions::Passes(const fw::FolderItem* item) const {
     if (item)
         name.emplace(*item);
     bool keep = true;
-    for (const std::string& ending : endings_) {
+    for (const Lowered& ending : endings_) {
         if (name) {
-            const std::string& lowered = name->text();
-            if (characterCount(ending) < characterCount(lowered) && lowered.ends_with(ending))
+            const Lowered& lowered = name->get();
+            if (ending.characters < lowered.characters && lowered.text.ends_with(ending.text))
                 keep = false;
         }
         fw::yieldPoint();
     }
-    for (const std::string& part : parts_) {
+    for (const Lowered& part : parts_) {
         if (name) {
-            const std::string& lowered = name->text();
-            if (characterCount(part) <= characterCount(lowered) && fw::InStr(lowered, part) > 0)
+            const Lowered& lowered = name->get();
+            if (part.characters <= lowered.characters && fw::InStr(lowered.text, part.text) > 0)
                 keep = false;
         }
         fw::yieldPoint();

@@ -24,10 +24,16 @@ public:
     // is null for an entry that does not exist, which no row matches.
     bool Passes(const fw::FolderItem* item) const;
 
+    // A lower-cased text and the number of its characters.
+    struct Lowered {
+        std::string text;
+        std::size_t characters;
+    };
+
 private:
     // "." and the extension of each row.
-    std::vector<std::string> endings_;
-    std::vector<std::string> parts_;
+    std::vector<Lowered> endings_;
+    std::vector<Lowered> parts_;
 };
 
 } // namespace backup
