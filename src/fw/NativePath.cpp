@@ -42,7 +42,7 @@ std::string parent(const std::string& path) {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::string lastPiece(const std::string& path) {
+std::string_view lastPiece(std::string_view path) {
     return path.substr(path.rfind('/') + 1);
 }
 

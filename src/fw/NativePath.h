@@ -12,7 +12,7 @@ std::string normalise(std::string_view path);
 // The folder that holds `path` ("/" for "/name"); `path` must be normalised and not the root.
 std::string parent(const std::string& path);
 // The last piece of a normalised path ("" for the root).
-std::string lastPiece(const std::string& path);
+std::string_view lastPiece(std::string_view path);
 // `folder` + "/" + `name`, without doubling the root's slash.
 std::string join(const std::string& folder, std::string_view name);
 
