@@ -208,8 +208,9 @@ void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item,
 // just handled, not the number of items done.
 void progressStep(MainWindow& window, std::int32_t shown) {
     const double done = double(shown) / double(window.TotalItemCount) * 100.0;
-    fw::setProgress(window.prb_Progress, int(done));
     fw::showText(window.stx_files, counterText(shown, window.TotalItemCount));
+    fw::showProgress(window.prb_Progress, int(done));
+    fw::Refresh(window.prb_Progress);
     // The end of an item's step, which may have copied or removed files.
     fw::yieldPointAfterHeavyStep();
 }
@@ -256,8 +257,8 @@ void saveToDisk(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes
 }
 
 void endOfRun(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) {
-    fw::setProgress(window.prb_Progress, 100);
     fw::setText(window.stx_files, counterText(window.TotalItemCount, window.TotalItemCount));
+    fw::showProgress(window.prb_Progress, 100);
     fw::Refresh(window.stx_files);
     saveToDisk(window, volumes);
     window.stx_status->setText(QStringLiteral("Complete"));

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPaintEvent>
-#include <QProgressBar>
 
 namespace fw {
 
@@ -48,18 +47,6 @@ void Refresh(QWidget* widget) {
     lastFlush.start();
     pushFrameUpdates();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-}
-
-void setProgress(QProgressBar* bar, int value) {
-    if (bar->value() == value)
-        return;
-    // With updates off, the bar's repaint does nothing; turning them back on asks for an
-    // ordinary update, which Refresh then paints with the frame.
-    const bool updating = bar->updatesEnabled();
-    bar->setUpdatesEnabled(false);
-    bar->setValue(value);
-    bar->setUpdatesEnabled(updating);
-    Refresh(bar);
 }
 
 } // namespace fw

@@ -7,11 +7,23 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <vector>
 
 namespace fw {
 
 namespace {
+
+// With updates off, the bar's repaint at once, which a value that moves the bar would force,
+// does nothing; turning them back on asks for an ordinary update, painted with the frame.
+void setBarValue(QProgressBar* bar, int value) {
+    if (bar->value() == value)
+        return;
+    const bool updating = bar->updatesEnabled();
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(updating);
+}
 
 // The states given and not yet put on their widgets. An entry stays for its widget once made,
 // so a label's text keeps its buffer from item to item. An application event filter puts
@@ -37,6 +49,13 @@ public:
         waiting();
     }
 
+    void giveProgress(QProgressBar* bar, int value) {
+        Entry& entry = entryOf(bar);
+        entry.progress = value;
+        entry.progressWaits = true;
+        waiting();
+    }
+
     void forgetText(QLabel* label) {
         for (Entry& entry : entries_)
             if (entry.widget == label)
@@ -58,6 +77,8 @@ public:
                 setText(static_cast<QLabel*>(entry.widget.data()), entry.text);
             if (std::exchange(entry.leftWaits, false))
                 entry.widget->move(entry.left, entry.widget->y());
+            if (std::exchange(entry.progressWaits, false))
+                setBarValue(static_cast<QProgressBar*>(entry.widget.data()), entry.progress);
         }
     }
 
@@ -77,6 +98,8 @@ private:
         bool textWaits = false;
         int left = 0;
         bool leftWaits = false;
+        int progress = 0;
+        bool progressWaits = false;
     };
 
     Entry& entryOf(QWidget* widget) {
@@ -120,6 +143,13 @@ void showMovedTo(QWidget* widget, int left) {
         PendingUpdates::instance().giveLeft(widget, left);
     else
         widget->move(left, widget->y());
+}
+
+void showProgress(QProgressBar* bar, int value) {
+    if (Scheduler::inWorkerCode())
+        PendingUpdates::instance().giveProgress(bar, value);
+    else
+        setBarValue(bar, value);
 }
 
 void forgetText(QLabel* label) {

@@ -3,6 +3,7 @@
 #include <string>
 
 class QLabel;
+class QProgressBar;
 class QWidget;
 
 // What a worker shows while it runs, given to the widgets once per frame. A run names every
@@ -18,6 +19,9 @@ namespace fw {
 void showText(QLabel* label, const std::string& text);
 // Where a widget's left edge is to be, in its parent; its top stays.
 void showMovedTo(QWidget* widget, int left);
+// The value a progress bar is to show. The bar's own redraw at once, which a value that moves
+// the bar would force, is left out: it is painted with the frame, together with the texts.
+void showProgress(QProgressBar* bar, int value);
 // The label's text given to showText and not shown yet is dropped.
 void forgetText(QLabel* label);
 // Puts everything given to showText and showMovedTo on the widgets now.
