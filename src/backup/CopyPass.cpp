@@ -3,6 +3,7 @@
 #include "ErrorList.h"
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
+#include "fw/FileAccess.h"
 #include "fw/FolderItem.h"
 #include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
@@ -122,6 +123,27 @@ std::vector<bool> createSetFolders(MainWindow& window, const RunTrees& trees) {
         fw::yieldPoint();
     }
     return made;
+}
+
+// A set folder the pass made stays a made folder for its set only while no other set has
+// written into it: the items of every set before it in the pass, whose set folder holds it,
+// lies inside it or is the same folder, have been there first (nested sets such as
+// "Documents" and "Documents/Work", backed up into "disk" and "disk/Documents").
+void forgetSetFoldersWrittenBefore(const MainWindow& window, const RunTrees& trees,
+                                   std::vector<bool>& made) {
+    std::vector<std::optional<std::string>> setFolders;
+    for (std::size_t k = 0; k < window.Sets.size(); ++k) {
+        std::optional<std::string> folder;
+        if (trees.ofSet(k))
+            folder = fw::nativepath::join(fw::realPath(window.DestinationFolder[k]->nativePath()),
+                                          fw::nativepath::toNativeName(window.Sets[k].Name()));
+        setFolders.push_back(std::move(folder));
+    }
+    for (std::size_t k = 0; k < setFolders.size(); ++k)
+        for (std::size_t j = 0; j < k && made[k]; ++j)
+            if (setFolders[j] && (fw::nativepath::holds(*setFolders[j], *setFolders[k]) ||
+                                  fw::nativepath::holds(*setFolders[k], *setFolders[j])))
+                made[k] = false;
 }
 
 // Where the items of a set go, taken once for the pass: the native path of its source
@@ -284,7 +306,8 @@ void MainWindow::thr_backup_Run() {
     const std::vector<fw::VolumeHandle> volumes = openDestinations(*this);
     {
         const RunTrees trees(*this);
-        const std::vector<bool> setFolderMade = createSetFolders(*this, trees);
+        std::vector<bool> setFolderMade = createSetFolders(*this, trees);
+        forgetSetFoldersWrittenBefore(*this, trees, setFolderMade);
         const std::vector<SetPlaces> places = setPlaces(*this);
         backup::MadeFolders made;
 
