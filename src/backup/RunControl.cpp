@@ -1,6 +1,5 @@
 #include "Confirmation.h"
 #include "ErrorList.h"
-#include "fw/Canvas.h"
 #include "fw/Dialogs.h"
 #include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"

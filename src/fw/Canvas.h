@@ -22,8 +22,4 @@ private:
     QPixmap backdrop_;
 };
 
-// Redraws a widget at once, but the screen at most once per display frame (about 16 ms): a
-// request within the frame is coalesced into the next paint.
-void Refresh(QWidget* widget);
-
 } // namespace fw

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 class QLabel;
@@ -14,6 +15,13 @@ class QWidget;
 // of a dialog the worker shows), and before a frame that Refresh draws at once. Outside a
 // worker's own code they are set at once.
 namespace fw {
+
+// One display frame: the window is drawn as often as a screen shows it and no more often.
+inline constexpr std::chrono::milliseconds frameLength{16};
+
+// Redraws a widget at once, but the screen at most once per display frame: a request within
+// the frame is coalesced into the next paint.
+void Refresh(QWidget* widget);
 
 // The text a label is to show (as setText would set it).
 void showText(QLabel* label, const std::string& text);
