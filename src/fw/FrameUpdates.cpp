@@ -74,12 +74,15 @@ public:
         for (Entry& entry : entries_) {
             if (!entry.widget)
                 continue;
+            // Only a label is given a text and only a bar a value.
             if (std::exchange(entry.textWaits, false))
-                setText(static_cast<QLabel*>(entry.widget.data()), entry.text);
+                if (auto* label = qobject_cast<QLabel*>(entry.widget))
+                    setText(label, entry.text);
             if (std::exchange(entry.leftWaits, false))
                 entry.widget->move(entry.left, entry.widget->y());
             if (std::exchange(entry.progressWaits, false))
-                setBarValue(static_cast<QProgressBar*>(entry.widget.data()), entry.progress);
+                if (auto* bar = qobject_cast<QProgressBar*>(entry.widget))
+                    setBarValue(bar, entry.progress);
         }
     }
 
