@@ -1,25 +1,19 @@
 #pragma once
 
 #include "Date.h"
+#include "FileError.h"
 #include "TextStreams.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <QPixmap>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace fw {
 
 struct FileIdentity;
-
-// A file operation that failed. The message names the operation, the path and the reason.
-class FileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // What an item was at one moment: one read of its status, its link followed as the item
 // follows it. A step that needs several facts of an item takes one of these instead of
