@@ -2,6 +2,7 @@
 
 #include "Logging.h"
 #include "NativePath.h"
+#include "Volume.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -131,6 +132,32 @@ std::optional<FoundEntry> DestinationTree::look(const std::string& place) {
         return std::nullopt;
     return FoundEntry{S_ISDIR(status.st_mode), S_ISLNK(status.st_mode),
                       Date::fromUnixTime(status.st_mtim.tv_sec)};
+}
+
+bool DestinationTree::listsExactly(const std::string& place) {
+    std::string name;
+    const int folder = folderOf(place, name);
+    if (folder < 0)
+        return true;
+    const std::size_t slash = place.rfind('/');
+    return names_.lists(
+        folder, std::string_view(place).substr(0, slash == std::string::npos ? 0 : slash), name);
+}
+
+bool DestinationTree::clashesAt(const std::string& place) {
+    return look(place) && !listsExactly(place);
+}
+
+std::uint64_t DestinationTree::timeStep() {
+    if (!timeStep_) {
+        try {
+            timeStep_ = MeasureTimeStep(staging(), stagingPath_);
+        } catch (const FileError& failure) {
+            qCWarning(lcFw) << "cannot measure the time step:" << failure.what();
+            timeStep_ = 1;
+        }
+    }
+    return *timeStep_;
 }
 
 void DestinationTree::createFolder(const std::string& place) {
