@@ -54,6 +54,10 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
 void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
                    const fw::LeftOut& leftOut);
 
+// The bytes below `folder` as calculateDirectorySize counts them, links left out: what a copy
+// of it holds on a disk that cannot hold links.
+std::uint64_t sizeWithoutLinks(const fw::FolderItem& folder);
+
 // One counted entry for an item whose name the backup disk cannot hold apart from another
 // item's, whose entry stands there (`destination` names the place).
 void reportClash(mainwindow::MainWindow& window, const fw::FolderItem& destination);

@@ -110,7 +110,9 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
     bool grown = false;
     if (package) {
         showInfo(window, "Calculating source size : " + item.Name());
-        sourceSize = window.calculateDirectorySize(item, 0);
+        // Measured as the copy can hold it: where links are left out, they do not count.
+        sourceSize = target.tree.holdsLinks() ? window.calculateDirectorySize(item, 0)
+                                              : sizeWithoutLinks(item);
         showInfo(window, "Calculating destination size : " + item.Name());
         const std::uint64_t copySize = window.calculateDirectorySize(target.item, 0);
         grown = copySize < sourceSize;

@@ -160,6 +160,23 @@ std::uint64_t DestinationTree::timeStep() {
     return *timeStep_;
 }
 
+bool DestinationTree::holdsLinks() {
+    if (!holdsLinks_) {
+        try {
+            const int folder = staging();
+            const std::string probe = posix::temporaryName();
+            const bool made = ::symlinkat(probe.c_str(), folder, probe.c_str()) == 0;
+            holdsLinks_ = made || !holdsNoLinks(errno);
+            if (made)
+                ::unlinkat(folder, probe.c_str(), 0);
+        } catch (const FileError& failure) {
+            qCWarning(lcFw) << "cannot tell whether links can be held:" << failure.what();
+            holdsLinks_ = true;
+        }
+    }
+    return *holdsLinks_;
+}
+
 void DestinationTree::createFolder(const std::string& place) {
     std::string name;
     const int folder = folderFor(place, name);

@@ -86,6 +86,9 @@ public:
     // network shares), measured once on a probe file in the staging folder; 1 when it cannot
     // be measured.
     std::uint64_t timeStep();
+    // False when this destination cannot hold links (exFAT, FAT), found once by making one in
+    // the staging folder; true when that cannot be found out.
+    bool holdsLinks();
 
     // Each throws FileError when it fails.
     void createFolder(const std::string& place);
@@ -119,6 +122,7 @@ private:
     posix::UniqueFd cursor_;
     FolderNames names_;
     std::optional<std::uint64_t> timeStep_;
+    std::optional<bool> holdsLinks_;
 };
 
 } // namespace fw

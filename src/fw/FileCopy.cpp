@@ -136,11 +136,6 @@ void setAttributes(int fd, const struct stat& status, const std::string& path) {
         throwError("Cannot set the modification time of", path, errno);
 }
 
-// The errors of a file system that cannot hold links at all.
-bool holdsNoLinks(int err) {
-    return err == EPERM || err == ENOSYS || err == EOPNOTSUPP;
-}
-
 // False, with errno set, when the destination cannot hold links.
 bool copyLink(const Entry& from, const struct stat& status, const Entry& to) {
     // The link may change between its examination and readlinkat: a full buffer means read
@@ -308,6 +303,10 @@ void moveIntoPlace(const std::string& temp, const std::string& to) {
 }
 
 } // namespace
+
+bool holdsNoLinks(int err) {
+    return err == EPERM || err == ENOSYS || err == EOPNOTSUPP;
+}
 
 LeftOut copyTree(const std::string& from, bool followLinks, int toDir, const std::string& name,
                  const std::string& toPath, bool fileOrFolder) {

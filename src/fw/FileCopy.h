@@ -15,6 +15,9 @@ struct LeftOutEntry {
 };
 using LeftOut = std::vector<LeftOutEntry>;
 
+// True for the error of making a link where the file system cannot hold any (exFAT, FAT).
+bool holdsNoLinks(int err);
+
 // Copies the file, link or folder tree at the native path `from` to the new entry `name` of
 // the open folder `toDir`; `toPath` names that entry in messages. With `followLinks` a link
 // at `from` is copied as its target, otherwise as a link; links inside a folder are always
