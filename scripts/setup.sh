@@ -8,6 +8,7 @@ packages=(
     libboost-context-dev libgtest-dev
     xvfb xauth dbus fonts-dejavu-core rsync
     desktop-file-utils appstream dpkg-dev file
+    exfat-fuse exfatprogs ntfs-3g fuse3
 )
 
 missing=()

@@ -36,12 +36,19 @@ void showInfo(mainwindow::MainWindow& window, const std::string& text) {
 
 void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
                    const fw::LeftOut& leftOut) {
-    for (const std::string& entry : leftOut) {
+    for (const fw::LeftOutEntry& entry : leftOut) {
         const fw::FolderItem place =
-            fw::FolderItem::fromNativePath(copy.nativePath() + "/" + entry, false);
-        countError(window, "Could not copy - " + place.AbsolutePath());
+            fw::FolderItem::fromNativePath(copy.nativePath() + "/" + entry.path, false);
+        countError(window, (entry.link ? "Link left out, the backup disk cannot hold links - "
+                                       : "Could not copy - ") +
+                               place.AbsolutePath());
         fw::yieldPoint();
     }
+}
+
+void reportClash(mainwindow::MainWindow& window, const fw::FolderItem& destination) {
+    countError(window,
+               "Name clashes with another on the backup disk - " + destination.AbsolutePath());
 }
 
 } // namespace backup
@@ -102,27 +109,36 @@ private:
     std::vector<fw::DestinationTree*> ofSet_;
 };
 
+enum class SetFolder { Found, Made, Clashed };
+
 // Every enabled set gets its set folder, named like its source folder, in its destination.
 // A failure here is no error of its own: the items of that set then fail or are skipped
-// one by one, each with its own entry. Gives, for each set, whether its set folder was made
-// here.
-std::vector<bool> createSetFolders(MainWindow& window, const RunTrees& trees) {
-    std::vector<bool> made(window.Sets.size(), false);
+// one by one, each with its own entry. A set folder that the destination holds under another
+// name it cannot tell apart (another set's, "Photos" beside "photos") is not written into:
+// one entry for it, and the set's items are passed over. Gives, for each set, what became
+// of its set folder.
+std::vector<SetFolder> createSetFolders(MainWindow& window, const RunTrees& trees) {
+    std::vector<SetFolder> folders(window.Sets.size(), SetFolder::Found);
     for (std::size_t k = 0; k < window.Sets.size(); ++k) {
         if (fw::DestinationTree* tree = trees.ofSet(k)) {
             const std::string setFolder = fw::nativepath::toNativeName(window.Sets[k].Name());
             if (!tree->look(setFolder)) {
                 try {
                     tree->createFolder(setFolder);
-                    made[k] = true;
+                    folders[k] = SetFolder::Made;
                 } catch (const std::exception& failure) {
                     qCWarning(backup::lcBackup) << "no set folder:" << failure.what();
                 }
+            } else if (!tree->listsExactly(setFolder)) {
+                folders[k] = SetFolder::Clashed;
+                backup::reportClash(window,
+                                    fw::FolderItem::fromNativePath(fw::nativepath::join(
+                                        window.DestinationFolder[k]->nativePath(), setFolder)));
             }
         }
         fw::yieldPoint();
     }
-    return made;
+    return folders;
 }
 
 // A set folder the pass made stays a made folder for its set only while no other set has
@@ -130,20 +146,20 @@ std::vector<bool> createSetFolders(MainWindow& window, const RunTrees& trees) {
 // lies inside it or is the same folder, have been there first (nested sets such as
 // "Documents" and "Documents/Work", backed up into "disk" and "disk/Documents").
 void forgetSetFoldersWrittenBefore(const MainWindow& window, const RunTrees& trees,
-                                   std::vector<bool>& made) {
-    std::vector<std::optional<std::string>> setFolders;
+                                   std::vector<SetFolder>& folders) {
+    std::vector<std::optional<std::string>> paths;
     for (std::size_t k = 0; k < window.Sets.size(); ++k) {
-        std::optional<std::string> folder;
+        std::optional<std::string> path;
         if (trees.ofSet(k))
-            folder = fw::nativepath::join(fw::realPath(window.DestinationFolder[k]->nativePath()),
-                                          fw::nativepath::toNativeName(window.Sets[k].Name()));
-        setFolders.push_back(std::move(folder));
+            path = fw::nativepath::join(fw::realPath(window.DestinationFolder[k]->nativePath()),
+                                        fw::nativepath::toNativeName(window.Sets[k].Name()));
+        paths.push_back(std::move(path));
     }
-    for (std::size_t k = 0; k < setFolders.size(); ++k)
-        for (std::size_t j = 0; j < k && made[k]; ++j)
-            if (setFolders[j] && (fw::nativepath::holds(*setFolders[j], *setFolders[k]) ||
-                                  fw::nativepath::holds(*setFolders[k], *setFolders[j])))
-                made[k] = false;
+    for (std::size_t k = 0; k < paths.size(); ++k)
+        for (std::size_t j = 0; j < k && folders[k] == SetFolder::Made; ++j)
+            if (paths[j] && (fw::nativepath::holds(*paths[j], *paths[k]) ||
+                             fw::nativepath::holds(*paths[k], *paths[j])))
+                folders[k] = SetFolder::Found;
 }
 
 // Where the items of a set go, taken once for the pass: the native path of its source
@@ -181,13 +197,39 @@ std::optional<backup::Target> ResolveDestination(MainWindow& window, const RunTr
                           *tree, std::move(place)};
 }
 
-bool CreateFolder(MainWindow& window, const backup::Target& target) {
-    return backup::guarded(window, "Could not create folder - ", target.item,
-                           [&target] { target.tree.createFolder(target.place); });
+// What became of an item's new entry in its destination.
+enum class Outcome { Written, Failed, Clashed };
+
+// Makes the new entry at the target's place with `write`. False, with nothing written, when
+// that fails because the folder holds another item's entry under a name it cannot hold apart
+// from this one's (a folder made by this run is not looked into before); other failures are
+// thrown.
+template <typename Write>
+bool writtenApart(const backup::Target& target, Write&& write) {
+    try {
+        write();
+        return true;
+    } catch (const fw::FileError&) {
+        if (!target.tree.clashesAt(target.place))
+            throw;
+        return false;
+    }
 }
 
-void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatus& status,
-             bool package, const backup::Target& target) {
+Outcome CreateFolder(MainWindow& window, const backup::Target& target) {
+    bool apart = true;
+    if (!backup::guarded(window, "Could not create folder - ", target.item, [&] {
+            apart = writtenApart(target, [&target] { target.tree.createFolder(target.place); });
+        }))
+        return Outcome::Failed;
+    if (apart)
+        return Outcome::Written;
+    backup::reportClash(window, target.item);
+    return Outcome::Clashed;
+}
+
+Outcome CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatus& status,
+                bool package, const backup::Target& target) {
     std::uint64_t size = 0;
     if (package) {
         backup::showInfo(window, "Calculating size : " + item.Name());
@@ -199,31 +241,50 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatu
     // Counted before the copy: the amount stays counted when the copy fails.
     window.TotalFileSize += size;
     fw::LeftOut leftOut;
-    backup::guarded(window, "Could not copy - ", target.item, [&] {
+    bool apart = true;
+    const bool copied = backup::guarded(window, "Could not copy - ", target.item, [&] {
         fw::StagedCopy staged = target.tree.stage(item, status);
-        target.tree.placeNew(staged, target.place);
+        apart = writtenApart(target, [&] { target.tree.placeNew(staged, target.place); });
+        if (!apart)
+            return;
         leftOut = staged.leftOut();
         window.FilesCopied += 1;
         fw::showText(window.stx_filesCopied, fw::Str(window.FilesCopied));
         fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
     });
+    if (!apart) {
+        backup::reportClash(window, target.item);
+        return Outcome::Clashed;
+    }
     backup::reportLeftOut(window, target.item, leftOut);
+    return copied ? Outcome::Written : Outcome::Failed;
 }
 
 // A file or package. Reading the times and measuring or removing a package copy are not
 // guarded steps of their own; a failure there becomes one counted entry for the item, so
 // that no single item can stop the pass.
-void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item,
-                         const fw::ItemStatus& status, bool package, const backup::Target& target,
-                         const std::optional<fw::FoundEntry>& found) {
+Outcome backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item,
+                            const fw::ItemStatus& status, bool package,
+                            const backup::Target& target,
+                            const std::optional<fw::FoundEntry>& found) {
     backup::showInfo(window, "Checking : " + item.Name());
     backup::showItemFolder(window, item);
+    Outcome outcome = Outcome::Failed;
     backup::guarded(window, "Could not check - ", target.item, [&] {
-        if (!found)
-            CopyNew(window, item, status, package, target);
-        else
+        if (!found) {
+            outcome = CopyNew(window, item, status, package, target);
+        } else {
             backup::replaceOrLeave(window, item, status, package, target, *found);
+            outcome = Outcome::Written;
+        }
     });
+    return outcome;
+}
+
+// True when `place` lies inside the folder at `folder` (none when empty).
+bool inside(std::string_view place, std::string_view folder) {
+    return !folder.empty() && place.size() > folder.size() && place.starts_with(folder) &&
+           place[folder.size()] == '/';
 }
 
 // The bar and the counter run one item behind the work: they show the index of the item
@@ -306,10 +367,13 @@ void MainWindow::thr_backup_Run() {
     const std::vector<fw::VolumeHandle> volumes = openDestinations(*this);
     {
         const RunTrees trees(*this);
-        std::vector<bool> setFolderMade = createSetFolders(*this, trees);
-        forgetSetFoldersWrittenBefore(*this, trees, setFolderMade);
+        std::vector<SetFolder> setFolders = createSetFolders(*this, trees);
+        forgetSetFoldersWrittenBefore(*this, trees, setFolders);
         const std::vector<SetPlaces> places = setPlaces(*this);
         backup::MadeFolders made;
+        // The place of the last item whose name clashed: nothing inside it is written, since
+        // the destination's folder of that name is another item's.
+        std::string clashed;
 
         std::int32_t shown = 0;
         int bannerLeft = bannerStart;
@@ -321,25 +385,36 @@ void MainWindow::thr_backup_Run() {
             fw::showMovedTo(stx_Scrolling, bannerLeft);
 
             const std::size_t k = std::size_t(sourceSet[i]);
-            if (i == 0 || sourceSet[i - 1] != sourceSet[i])
-                made.restart(setFolderMade[k] ? &places[k].setFolder : nullptr);
+            if (i == 0 || sourceSet[i - 1] != sourceSet[i]) {
+                made.restart(setFolders[k] == SetFolder::Made ? &places[k].setFolder : nullptr);
+                clashed = setFolders[k] == SetFolder::Clashed ? places[k].setFolder : "";
+            }
             // Held by value: nothing that runs at the yields below can pull it from the pass.
             const fw::FolderItem item = SourceItems[i];
-            if (const std::optional<backup::Target> target =
-                    ResolveDestination(*this, trees, i, item, places)) {
+            const std::optional<backup::Target> target =
+                ResolveDestination(*this, trees, i, item, places);
+            if (target && !inside(target->place, clashed)) {
                 const std::optional<fw::FoundEntry> found = made.firstInMadeFolder(target->place)
                                                                 ? std::nullopt
                                                                 : target->tree.look(target->place);
-                // What the item is now, read once: every step of this item works from it.
-                const fw::ItemStatus status = item.Status();
-                const bool package = backup::IsPackage(item, status);
-                if (status.folder() && !package) {
-                    backup::showItemFolder(*this, item);
-                    if (!found && CreateFolder(*this, *target))
-                        made.add(target->place);
+                Outcome outcome = Outcome::Clashed;
+                if (found && !target->tree.listsExactly(target->place)) {
+                    backup::reportClash(*this, target->item);
                 } else {
-                    backUpFileOrPackage(*this, item, status, package, *target, found);
+                    // What the item is now, read once: every step of this item works from it.
+                    const fw::ItemStatus status = item.Status();
+                    const bool package = backup::IsPackage(item, status);
+                    if (status.folder() && !package) {
+                        backup::showItemFolder(*this, item);
+                        outcome = found ? Outcome::Written : CreateFolder(*this, *target);
+                        if (!found && outcome == Outcome::Written)
+                            made.add(target->place);
+                    } else {
+                        outcome = backUpFileOrPackage(*this, item, status, package, *target, found);
+                    }
                 }
+                if (outcome == Outcome::Clashed)
+                    clashed = target->place;
             }
 
             shown = std::int32_t(i);

@@ -48,10 +48,19 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
                     const fw::ItemStatus& status, bool package, const Target& target,
                     const fw::FoundEntry& found);
 
-// One counted "Could not copy - " entry for every entry that a copy of a package left out,
-// named by its place in the copy.
+// One counted entry for every entry that a copy of a package left out, named by its place in
+// the copy: "Could not copy - " for a pipe, socket or device, and one that names the cause for
+// a link the backup disk cannot hold.
 void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
                    const fw::LeftOut& leftOut);
+
+// The bytes below `folder` as calculateDirectorySize counts them, links left out: what a copy
+// of it holds on a disk that cannot hold links.
+std::uint64_t sizeWithoutLinks(const fw::FolderItem& folder);
+
+// One counted entry for an item whose name the backup disk cannot hold apart from another
+// item's, whose entry stands there (`destination` names the place).
+void reportClash(mainwindow::MainWindow& window, const fw::FolderItem& destination);
 
 enum class Counted { No, Yes };
 

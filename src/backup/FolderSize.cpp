@@ -1,4 +1,5 @@
 #include "BackupLogging.h"
+#include "CopySteps.h"
 #include "fw/FileIdentity.h"
 #include "fw/FolderItem.h"
 #include "fw/FolderListing.h"
@@ -13,24 +14,25 @@ namespace mainwindow {
 
 namespace {
 
-// Adds up the bytes below `folder`. `open` holds the folders being measured, from the
-// outermost down to `folder`: a link that leads back into one of them is not entered again,
-// so a link loop cannot make the walk endless.
+// Adds up the bytes below `folder`, links left out unless `links`. `open` holds the folders being
+// measured, from the outermost down to `folder`: a link that leads back into one of them is not
+// entered again, so a link loop cannot make the walk endless.
 std::uint64_t measure(const fw::FolderItem& folder, std::uint64_t size,
-                      std::vector<fw::FileIdentity>& open) {
+                      std::vector<fw::FileIdentity>& open, bool links) {
     const std::optional<fw::FileIdentity> identity = fw::identityOf(folder);
     if (identity)
         open.push_back(*identity);
     std::uint64_t total = size;
     const fw::FolderListing listing(folder);
     for (int n = 1; n <= listing.Count(); ++n) {
-        if (const std::optional<fw::FolderItem> entry = listing.Item(n)) {
+        const bool counted = links || !listing.IsLink(n);
+        if (const std::optional<fw::FolderItem> entry = counted ? listing.Item(n) : std::nullopt) {
             if (entry->Name() != ".DS_Store")
                 total += entry->Length();
             if (entry->Directory()) {
                 const std::optional<fw::FileIdentity> inner = fw::identityOf(*entry);
                 if (!inner || std::find(open.begin(), open.end(), *inner) == open.end())
-                    total = measure(*entry, total, open);
+                    total = measure(*entry, total, open, links);
             }
         }
         fw::yieldPointAfterHeavyStep();
@@ -44,7 +46,7 @@ std::uint64_t measure(const fw::FolderItem& folder, std::uint64_t size,
 
 std::uint64_t MainWindow::calculateDirectorySize(const fw::FolderItem& folder, std::uint64_t size) {
     std::vector<fw::FileIdentity> open;
-    return measure(folder, size, open);
+    return measure(folder, size, open, true);
 }
 
 // Entries are taken as they are (links not followed), from the last to the first so that
@@ -68,3 +70,12 @@ void MainWindow::DeleteFolder(const fw::FolderItem& folder) {
 }
 
 } // namespace mainwindow
+
+namespace backup {
+
+std::uint64_t sizeWithoutLinks(const fw::FolderItem& folder) {
+    std::vector<fw::FileIdentity> open;
+    return mainwindow::measure(folder, 0, open, false);
+}
+
+} // namespace backup

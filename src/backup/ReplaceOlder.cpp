@@ -4,7 +4,6 @@
 #include "fw/FolderItem.h"
 #include "fw/FrameUpdates.h"
 #include "fw/Text.h"
-#include "fw/Volume.h"
 #include "mainwindow/MainWindow.h"
 #include "Panel.h"
 
@@ -75,17 +74,16 @@ void LeaveUnchanged(mainwindow::MainWindow& window, const fw::FolderItem& item,
     fw::showText(window.stx_Info, window.infoText);
 }
 
-// Newer as the copy's file system can tell: where it keeps times in two-second steps (FAT
-// stores the even second below), the source's time is compared as it would be stored there,
-// or an odd-second file would be found newer at every run. Whole seconds count from 1904, an
-// even number of seconds before 1970, so the steps fall as the file system's do. The file
-// system is asked only when the times say newer, since rounding a time down never makes it
-// newer than a copy on such a disk (whose own time is even).
-bool newerThanCopy(std::uint64_t sourceTime, std::uint64_t copyTime,
-                   const fw::FolderItem& destination) {
+// Newer as the copy's file system can tell: where it keeps times in steps of more than a
+// second (FAT stores the even second below), the source's time is compared as it would be
+// stored there, or an odd-second file would be found newer at every run. Whole seconds count
+// from 1904, a whole number of hours before 1970, so the steps fall as the file system's do.
+// The step is measured only when the times say newer, since rounding a time down never makes
+// it newer than a copy on such a disk.
+bool newerThanCopy(std::uint64_t sourceTime, std::uint64_t copyTime, const Target& target) {
     if (!IsSourceNewer(sourceTime, copyTime))
         return false;
-    const std::uint64_t step = fw::TimeStepOf(destination);
+    const std::uint64_t step = target.tree.timeStep();
     return IsSourceNewer(sourceTime / step * step, copyTime);
 }
 
@@ -111,12 +109,14 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
     bool grown = false;
     if (package) {
         showInfo(window, "Calculating source size : " + item.Name());
-        sourceSize = window.calculateDirectorySize(item, 0);
+        // Measured as the copy can hold it: where links are left out, they do not count.
+        sourceSize = target.tree.holdsLinks() ? window.calculateDirectorySize(item, 0)
+                                              : sizeWithoutLinks(item);
         showInfo(window, "Calculating destination size : " + item.Name());
         const std::uint64_t copySize = window.calculateDirectorySize(target.item, 0);
         grown = copySize < sourceSize;
     }
-    if (newerThanCopy(sourceTime, copyTime, target.item) || grown)
+    if (newerThanCopy(sourceTime, copyTime, target) || grown)
         UpdateOlder(window, item, status, target, found, package, sourceSize);
     else
         LeaveUnchanged(window, item, status);

@@ -2,6 +2,7 @@
 
 #include "Logging.h"
 #include "NativePath.h"
+#include "Volume.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -131,6 +132,49 @@ std::optional<FoundEntry> DestinationTree::look(const std::string& place) {
         return std::nullopt;
     return FoundEntry{S_ISDIR(status.st_mode), S_ISLNK(status.st_mode),
                       Date::fromUnixTime(status.st_mtim.tv_sec)};
+}
+
+bool DestinationTree::listsExactly(const std::string& place) {
+    std::string name;
+    const int folder = folderOf(place, name);
+    if (folder < 0)
+        return true;
+    const std::size_t slash = place.rfind('/');
+    return names_.lists(
+        folder, std::string_view(place).substr(0, slash == std::string::npos ? 0 : slash), name);
+}
+
+bool DestinationTree::clashesAt(const std::string& place) {
+    return look(place) && !listsExactly(place);
+}
+
+std::uint64_t DestinationTree::timeStep() {
+    if (!timeStep_) {
+        try {
+            timeStep_ = MeasureTimeStep(staging(), stagingPath_);
+        } catch (const FileError& failure) {
+            qCWarning(lcFw) << "cannot measure the time step:" << failure.what();
+            timeStep_ = 1;
+        }
+    }
+    return *timeStep_;
+}
+
+bool DestinationTree::holdsLinks() {
+    if (!holdsLinks_) {
+        try {
+            const int folder = staging();
+            const std::string probe = posix::temporaryName();
+            const bool made = ::symlinkat(probe.c_str(), folder, probe.c_str()) == 0;
+            holdsLinks_ = made || !holdsNoLinks(errno);
+            if (made)
+                ::unlinkat(folder, probe.c_str(), 0);
+        } catch (const FileError& failure) {
+            qCWarning(lcFw) << "cannot tell whether links can be held:" << failure.what();
+            holdsLinks_ = true;
+        }
+    }
+    return *holdsLinks_;
 }
 
 void DestinationTree::createFolder(const std::string& place) {

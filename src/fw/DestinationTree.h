@@ -4,6 +4,7 @@
 #include "FileCopy.h"
 #include "FileIdentity.h"
 #include "FolderItem.h"
+#include "FolderNames.h"
 #include "PosixFile.h"
 
 #include <optional>
@@ -74,6 +75,20 @@ public:
     // None when nothing is there, or when the place cannot be reached without following a
     // link or going through something that is no folder.
     std::optional<FoundEntry> look(const std::string& place);
+    // False when the folder that holds `place` does not list its name byte for byte, though
+    // look() may find an entry there: the folder folds names, and the entry found is another
+    // item's, under a name the folder cannot hold apart from this one.
+    bool listsExactly(const std::string& place);
+    // True when look() finds an entry at `place` that the folder lists under another name.
+    bool clashesAt(const std::string& place);
+
+    // Seconds between two modification times this destination keeps (2 on FAT and on some
+    // network shares), measured once on a probe file in the staging folder; 1 when it cannot
+    // be measured.
+    std::uint64_t timeStep();
+    // False when this destination cannot hold links (exFAT, FAT), found once by making one in
+    // the staging folder; true when that cannot be found out.
+    bool holdsLinks();
 
     // Each throws FileError when it fails.
     void createFolder(const std::string& place);
@@ -105,6 +120,9 @@ private:
     posix::UniqueFd staging_;
     std::string cursorPlace_;
     posix::UniqueFd cursor_;
+    FolderNames names_;
+    std::optional<std::uint64_t> timeStep_;
+    std::optional<bool> holdsLinks_;
 };
 
 } // namespace fw

@@ -136,7 +136,8 @@ void setAttributes(int fd, const struct stat& status, const std::string& path) {
         throwError("Cannot set the modification time of", path, errno);
 }
 
-void copyLink(const Entry& from, const struct stat& status, const Entry& to) {
+// False, with errno set, when the destination cannot hold links.
+bool copyLink(const Entry& from, const struct stat& status, const Entry& to) {
     // The link may change between its examination and readlinkat: a full buffer means read
     // again.
     std::string target(std::size_t(status.st_size) + 1, '\0');
@@ -150,11 +151,15 @@ void copyLink(const Entry& from, const struct stat& status, const Entry& to) {
         }
         target.resize(target.size() * 2);
     }
-    if (::symlinkat(target.c_str(), to.dir, to.name) != 0)
+    if (::symlinkat(target.c_str(), to.dir, to.name) != 0) {
+        if (holdsNoLinks(errno))
+            return false;
         throwError("Cannot create the link", to.path, errno);
+    }
     const timespec times[2] = {status.st_atim, status.st_mtim};
     if (::utimensat(to.dir, to.name, times, AT_SYMLINK_NOFOLLOW) != 0)
         throwError("Cannot set the modification time of", to.path, errno);
+    return true;
 }
 
 // Devices, pipes and sockets are never opened: opening one can block or act on a device.
@@ -211,7 +216,8 @@ void fillFolder(int in, int out, const std::string& relative, const std::string&
             type = IFTODT(status.st_mode);
         }
         if (type == DT_LNK) {
-            copyLink(from, status, to);
+            if (!copyLink(from, status, to))
+                leftOut.push_back({below, true});
         } else if (type == DT_DIR) {
             if (::mkdirat(out, to.name, 0700) != 0)
                 throwError("Cannot create the folder", toPath, errno);
@@ -222,7 +228,7 @@ void fillFolder(int in, int out, const std::string& relative, const std::string&
                 notCopyable(fromPath);
             copyFile(file.get(), status, fromPath, to);
         } else {
-            leftOut.push_back(below);
+            leftOut.push_back({below});
         }
         yieldPointAfterHeavyStep();
     }
@@ -298,6 +304,10 @@ void moveIntoPlace(const std::string& temp, const std::string& to) {
 
 } // namespace
 
+bool holdsNoLinks(int err) {
+    return err == EPERM || err == ENOSYS || err == EOPNOTSUPP;
+}
+
 LeftOut copyTree(const std::string& from, bool followLinks, int toDir, const std::string& name,
                  const std::string& toPath, bool fileOrFolder) {
     const posix::PathAt at(from);
@@ -313,7 +323,8 @@ LeftOut copyTree(const std::string& from, bool followLinks, int toDir, const std
     PartialCopy partial(toDir, name);
     LeftOut leftOut;
     if (!fileOrFolder && S_ISLNK(status.st_mode)) {
-        copyLink(source, status, to);
+        if (!copyLink(source, status, to))
+            throwError("Cannot create the link", toPath, errno);
     } else {
         const UniqueFd in = openToRead(source, followLinks ? 0 : O_NOFOLLOW, status);
         if (S_ISREG(status.st_mode))

@@ -5,9 +5,18 @@
 
 namespace fw {
 
-// Entries inside a copied folder that were left out because they are no file, folder or
-// link (pipes, sockets, devices), as paths relative to the copy ("sub/pipe").
-using LeftOut = std::vector<std::string>;
+// An entry inside a copied folder that was left out, as a path relative to the copy
+// ("sub/pipe"): one that is no file, folder or link (a pipe, socket or device), or a link
+// where the destination cannot hold links (exFAT, FAT).
+struct LeftOutEntry {
+    std::string path;
+    bool link = false;
+    bool operator==(const LeftOutEntry&) const = default;
+};
+using LeftOut = std::vector<LeftOutEntry>;
+
+// True for the error of making a link where the file system cannot hold any (exFAT, FAT).
+bool holdsNoLinks(int err);
 
 // Copies the file, link or folder tree at the native path `from` to the new entry `name` of
 // the open folder `toDir`; `toPath` names that entry in messages. With `followLinks` a link

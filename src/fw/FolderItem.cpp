@@ -135,7 +135,10 @@ std::vector<std::string> FolderItem::CopyFileTo(const FolderItem& destination) c
         posix::throwError("Cannot copy", path_, ENOENT);
     if (destination.foreign_)
         posix::throwError("Cannot copy to", destination.path_, ENOENT);
-    return copyItem(path_, follow_, destination.path_);
+    std::vector<std::string> leftOut;
+    for (LeftOutEntry& entry : copyItem(path_, follow_, destination.path_))
+        leftOut.push_back(std::move(entry.path));
+    return leftOut;
 }
 
 void FolderItem::Delete() const {

@@ -92,8 +92,8 @@ public:
     // are copied as links; permissions and modification times are kept. Written under a
     // temporary name in the destination folder and renamed into place when complete, so
     // a failure or a crash never leaves a partial copy under the destination name. Gives
-    // the entries inside a folder that were left out (pipes, sockets, devices), as paths
-    // relative to the copy.
+    // the entries inside a folder that were left out (pipes, sockets, devices, and links
+    // where the destination cannot hold any), as paths relative to the copy.
     std::vector<std::string> CopyFileTo(const FolderItem& destination) const;
     // Removes a file, a link or an empty folder.
     void Delete() const;

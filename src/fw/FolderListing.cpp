@@ -82,6 +82,17 @@ std::optional<FolderListing::Examined> FolderListing::Examine(int index) {
     return Examined{std::move(*item), exists, exists && type == DT_DIR};
 }
 
+bool FolderListing::IsLink(int index) const {
+    if (index < 1 || index > Count())
+        return false;
+    const posix::FolderEntry& entry = entries_[std::size_t(index - 1)];
+    if (entry.type != DT_UNKNOWN)
+        return entry.type == DT_LNK;
+    struct stat status {};
+    return posix::examine(nativepath::join(path_, entry.name), false, status) &&
+           S_ISLNK(status.st_mode);
+}
+
 bool FolderListing::Contains(std::string_view name) const {
     const auto found =
         std::lower_bound(entries_.begin(), entries_.end(), name,

@@ -33,6 +33,9 @@ public:
     };
     std::optional<Examined> Examine(int index);
 
+    // True when entry `index` (1-based) is a link; false for a bad index.
+    bool IsLink(int index) const;
+
     // True when the folder has an entry `name` (a native name).
     bool Contains(std::string_view name) const;
 

@@ -9,12 +9,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <linux/magic.h>
 #include <mntent.h>
 #include <QEventLoop>
 #include <sstream>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <thread>
 #include <unistd.h>
 
@@ -27,12 +25,18 @@ std::string& fileSystemTable() {
     return path;
 }
 
-using TimeStepAnswer = std::function<std::optional<std::uint64_t>(const FolderItem&)>;
+using TimeStepProbe = std::function<void(const std::string&, int)>;
 
-TimeStepAnswer& timeStepSeam() {
-    static TimeStepAnswer step;
-    return step;
+TimeStepProbe& timeStepSeam() {
+    static TimeStepProbe probe;
+    return probe;
 }
+
+// A probe time one second before a whole hour, so that every step that divides an hour
+// stores it that step minus one second earlier, and half a second past it.
+constexpr time_t probeSeconds = time_t(3600) * 444'444 - 1;
+constexpr long probeNanoseconds = 500'000'000;
+constexpr std::uint64_t longestStep = 60;
 
 std::function<int(int)>& syncSeam() {
     static std::function<int(int)> sync;
@@ -137,17 +141,37 @@ std::optional<FolderItem> UnmountedMountPoint(const FolderItem& folder) {
     return FolderItem::fromNativePath(*listed);
 }
 
-std::uint64_t TimeStepOf(const FolderItem& item) {
+std::uint64_t MeasureTimeStep(int folder, const std::string& path) {
+    const std::string name = posix::temporaryName();
+    const std::string probePath = path + "/" + name;
+    posix::UniqueFd probe(
+        ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (probe.get() < 0)
+        posix::throwError("Cannot create", probePath, errno);
+    struct Removed {
+        int folder;
+        const std::string& name;
+        ~Removed() { ::unlinkat(folder, name.c_str(), 0); }
+    } removed{folder, name};
+    const timespec times[2] = {{probeSeconds, probeNanoseconds}, {probeSeconds, probeNanoseconds}};
+    if (::futimens(probe.get(), times) != 0)
+        posix::throwError("Cannot set the modification time of", probePath, errno);
     if (timeStepSeam())
-        if (const std::optional<std::uint64_t> answer = timeStepSeam()(item))
-            return *answer;
-    struct statfs info {};
-    if (::statfs(item.nativePath().c_str(), &info) != 0) {
-        qCWarning(lcFw) << "cannot examine the file system of" << item.nativePath().c_str()
-                        << std::strerror(errno);
+        timeStepSeam()(path, probe.get());
+    // Read back by name, as a later look at a copy reads it.
+    struct stat status {};
+    if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        posix::throwError("Cannot examine", probePath, errno);
+    const time_t kept = status.st_mtim.tv_sec;
+    if (kept >= probeSeconds)
+        return 1;
+    const std::uint64_t step = std::uint64_t(probeSeconds - kept) + 1;
+    if (step > longestStep || 3600 % step != 0) {
+        qCWarning(lcFw) << "the times kept at" << path.c_str() << "follow no step:" << kept;
         return 1;
     }
-    return info.f_type == MSDOS_SUPER_MAGIC ? 2 : 1;
+    qCInfo(lcFw) << "times kept at" << path.c_str() << "in steps of" << step << "s";
+    return step;
 }
 
 void VolumeHandle::SaveToDisk() const {
@@ -185,8 +209,8 @@ void setFileSystemTableForTesting(std::string path) {
     fileSystemTable() = std::move(path);
 }
 
-void setTimeStepForTesting(TimeStepAnswer step) {
-    timeStepSeam() = std::move(step);
+void setTimeStepProbeForTesting(TimeStepProbe probe) {
+    timeStepSeam() = std::move(probe);
 }
 
 void setSyncForTesting(std::function<int(int fd)> sync) {

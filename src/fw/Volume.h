@@ -19,9 +19,13 @@ namespace fw {
 // holds it. `folder` must exist.
 std::optional<FolderItem> UnmountedMountPoint(const FolderItem& folder);
 
-// Seconds between two modification times the file system holding `item` can keep: 2 on a
-// FAT file system, 1 elsewhere.
-std::uint64_t TimeStepOf(const FolderItem& item);
+// Seconds between two modification times the file system of the open folder `folder` (at the
+// native path `path`) keeps, measured there: a probe file gets a time of odd seconds and a
+// fraction, and the time read back says how the file system stored it (FAT and some shares
+// keep the even second below: 2). A file system that keeps the time, or rounds it up, gives 1;
+// so does one whose step is over a minute or does not divide an hour, which keeps no times to
+// compare by. The probe is removed. Throws FileError when the probe cannot be made.
+std::uint64_t MeasureTimeStep(int folder, const std::string& path);
 
 // A handle on the file system of one folder, opened before writing to it, so that a write
 // that fails on its way to the disk after this moment is reported by SaveToDisk.
@@ -50,9 +54,10 @@ std::vector<VolumeHandle> OpenVolumes(const std::vector<FolderItem>& folders);
 
 // Test seams. The file-system table read instead of /etc/fstab; empty for /etc/fstab.
 void setFileSystemTableForTesting(std::string path);
-// Answers which time step the file system of an item keeps; where it gives none, or when it is
-// empty, the file system is asked.
-void setTimeStepForTesting(std::function<std::optional<std::uint64_t>(const FolderItem&)> step);
+// Called with the probe of MeasureTimeStep (its folder's native path and the open probe) after its
+// time is set and before it is read back, as a file system that stores times coarser than it
+// is told would act; empty for none.
+void setTimeStepProbeForTesting(std::function<void(const std::string& folder, int fd)> probe);
 // Called in place of syncfs with the open folder, on the thread that flushes, returning 0 or
 // an errno value; empty for syncfs.
 void setSyncForTesting(std::function<int(int fd)> sync);

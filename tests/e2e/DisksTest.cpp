@@ -237,12 +237,15 @@ TEST_F(Disks, OnADiskWithTwoSecondTimesAnOddSecondSourceIsNotFoundNewer) {
     static_assert(kBaseTime % 2 == 0);
     makeFolders(path("src"));
     writeSettings({{path("src"), path("fat")}, {path("src"), path("plain")}});
-    fw::setTimeStepForTesting(
-        [fat = path("fat/")](const fw::FolderItem& item) -> std::optional<std::uint64_t> {
-            if (item.nativePath().starts_with(fat))
-                return 2;
-            return std::nullopt;
-        });
+    fw::setTimeStepProbeForTesting([fat = path("fat/")](const std::string& folder, int fd) {
+        if (!folder.starts_with(fat))
+            return;
+        struct stat status {};
+        ASSERT_EQ(::fstat(fd, &status), 0);
+        const timespec kept = {status.st_mtim.tv_sec / 2 * 2, 0};
+        const timespec times[2] = {kept, kept};
+        ASSERT_EQ(::futimens(fd, times), 0);
+    });
     const std::vector<std::pair<std::string, std::int64_t>> sourceTimes = {
         {"odd.txt", kBaseTime + 1}, {"newer.txt", kBaseTime + 3}, {"hour.txt", kBaseTime + 3600}};
     for (const auto& [name, seconds] : sourceTimes) {
