@@ -8,13 +8,14 @@ namespace fw {
 
 namespace {
 
-// Whether `text` drawn with `metrics` stays inside `box`: on one line, or word-wrapped to the
-// box's width.
-bool fits(const QFontMetrics& metrics, const QString& text, const QSize& box, bool wrap) {
+// Whether `text` drawn with `font` stays inside `box`: on one line, or word-wrapped to the
+// box's width. Widths are compared unrounded, as elidedText compares them.
+bool fits(const QFont& font, const QString& text, const QSize& box, bool wrap) {
+    const QFontMetricsF metrics(font);
     if (!wrap)
         return metrics.horizontalAdvance(text) <= box.width() && metrics.height() <= box.height();
-    const QRect needed =
-        metrics.boundingRect(QRect(0, 0, box.width(), QWIDGETSIZE_MAX),
+    const QRectF needed =
+        metrics.boundingRect(QRectF(0, 0, box.width(), QWIDGETSIZE_MAX),
                              Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
     return needed.width() <= box.width() && needed.height() <= box.height();
 }
@@ -29,7 +30,7 @@ QFont StaticText::fittedFont() const {
     const QSize box = contentsRect().size();
     const QString shown = text();
     int size = QFontInfo(font).pixelSize();
-    while (size > smallestPixelSize && !fits(QFontMetrics(font), shown, box, wordWrap())) {
+    while (size > smallestPixelSize && !fits(font, shown, box, wordWrap())) {
         --size;
         font.setPixelSize(size);
     }
@@ -43,7 +44,7 @@ QString StaticText::fittedText() const {
 }
 
 void StaticText::paintEvent(QPaintEvent* event) {
-    if (fits(fontMetrics(), text(), contentsRect().size(), wordWrap())) {
+    if (fits(font(), text(), contentsRect().size(), wordWrap())) {
         QLabel::paintEvent(event);
         return;
     }
