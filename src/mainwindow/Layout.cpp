@@ -1,6 +1,7 @@
 #include "fw/ApplicationMenu.h"
 #include "fw/Canvas.h"
 #include "fw/DesignLayout.h"
+#include "fw/PopupMenu.h"
 #include "fw/StaticText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
@@ -505,6 +506,10 @@ void buildControls(MainWindow& window, QWidget& content, std::size_t first, std:
                         auto* label = new fw::StaticText;
                         window.*member = label;
                         made = label;
+                    } else if constexpr (std::is_same_v<Class, QComboBox>) {
+                        auto* popup = new fw::PopupMenu;
+                        window.*member = popup;
+                        made = popup;
                     } else if constexpr (std::is_base_of_v<QWidget, Class>) {
                         auto* widget = new Class;
                         window.*member = widget;
@@ -589,11 +594,17 @@ void MainWindow::CreateControls() {
     cvs_topRight->raise();
 
     // The popup's rows mark an enabled set with "√", which a screen reader reads out as a
-    // symbol: it hears the set's name and its state instead.
+    // symbol: each row is heard as the set's name and its state instead.
     pmn_Sets->setAccessibleName(sets::spokenRow(QString()));
-    QObject::connect(
-        pmn_Sets, &QComboBox::currentTextChanged, pmn_Sets,
-        [popup = pmn_Sets](const QString& row) { popup->setAccessibleName(sets::spokenRow(row)); });
+    const auto speakRows = [popup = pmn_Sets] {
+        for (int row = 0; row < popup->count(); ++row) {
+            const QString spoken = sets::spokenRow(popup->itemText(row));
+            if (popup->itemData(row, Qt::AccessibleTextRole) != spoken)
+                popup->setItemData(row, spoken, Qt::AccessibleTextRole);
+        }
+    };
+    QObject::connect(pmn_Sets->model(), &QAbstractItemModel::rowsInserted, pmn_Sets, speakRows);
+    QObject::connect(pmn_Sets->model(), &QAbstractItemModel::dataChanged, pmn_Sets, speakRows);
 
     // Keyboard order: the window's own controls, then each page's, by their tab index;
     // controls that take no keyboard focus stay out of the chain.
