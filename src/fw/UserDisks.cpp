@@ -39,8 +39,9 @@ constexpr std::array<std::string_view, 29> pseudoTypes = {
     "tracefs",      "iso9660",     "fuse.portal", "fuse.gvfsd-fuse",
     "fuse.snapfuse"};
 
-// The system's own places: a mount there, or below, is no disk of the user's. The home
-// folder's own mount is left out too, since the side bar lists the home folder itself.
+// The system's own places: a mount there, or below, is no disk of the user's. The root, the
+// folder of the homes and the home folder's own mount are left out too, since the side bar
+// lists the home folder itself; a disk mounted below them is the user's.
 constexpr std::array<std::string_view, 12> systemPlaces = {"/boot", "/efi",  "/usr",  "/var",
                                                            "/opt",  "/srv",  "/snap", "/tmp",
                                                            "/run",  "/proc", "/sys",  "/dev"};
@@ -61,9 +62,15 @@ bool isUserDisk(const MountedVolume& volume, const std::vector<std::string>& use
                         return place != folder && isBelow(place, folder);
                     }))
         return true;
+    // Another user's disk, mounted in that user's folder of /media.
+    if (place.starts_with("/media/") && place.find('/', 7) != std::string_view::npos)
+        return false;
     if (std::find(pseudoTypes.begin(), pseudoTypes.end(), volume.type) != pseudoTypes.end())
         return false;
-    if (place == "/" || place == home || isBelow(home, place))
+    if (place != home && isBelow(place, home))
+        return true;
+    if (place == "/" || place == "/home" || place == "/root" || place == home ||
+        isBelow(home, place))
         return false;
     return std::none_of(systemPlaces.begin(), systemPlaces.end(),
                         [place](std::string_view system) { return isBelow(place, system); });
