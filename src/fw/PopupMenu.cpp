@@ -1,6 +1,8 @@
 #include "PopupMenu.h"
 
 #include <QAccessibleWidget>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 namespace fw {
 
@@ -51,6 +53,30 @@ QString PopupMenu::spokenText() const {
         return accessibleName();
     const QVariant spoken = currentData(Qt::AccessibleTextRole);
     return spoken.isValid() ? spoken.toString() : currentText();
+}
+
+QString PopupMenu::shownText() const {
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    // The style draws the text one pixel in from each side of the field.
+    return fontMetrics().elidedText(option.currentText, Qt::ElideMiddle,
+                                    textField(option).width() - 2);
+}
+
+QRect PopupMenu::textField(const QStyleOptionComboBox& option) const {
+    return style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField,
+                                   this);
+}
+
+// Drawn as QComboBox draws itself, with the shown text cut to fit.
+void PopupMenu::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = shownText();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 } // namespace fw

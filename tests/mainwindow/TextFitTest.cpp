@@ -1,16 +1,22 @@
+#include "fw/PopupMenu.h"
 #include "fw/StaticText.h"
 #include "mainwindow/MainWindow.h"
+#include "sets/SetsTesting.h"
+#include "support/DialogDriver.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <string>
 
@@ -142,6 +148,27 @@ TEST_P(TextFit, TextsOfARunFitTheirLabels) {
         // The label keeps its whole text for screen readers and for the code that reads it.
         EXPECT_EQ(label.text().size(), line == w.stx_Info ? 11 + 124 + 11 : 2 + 124);
     }
+}
+
+// A set whose folder has a long name shows its mark and the end of the name in the popup.
+TEST_P(TextFit, TheSetPopupShowsALongNameCutInItsMiddle) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString name = QStringLiteral("Photographs of the summer holidays in 2024 - edited");
+    chooseFolderInNextDialog(sets_testing::makeFolder(root.path(), name));
+    window().btn_New->click();
+    ASSERT_TRUE(waitForDialogs());
+    auto& popup = static_cast<fw::PopupMenu&>(*window().pmn_Sets);
+    ASSERT_EQ(popup.currentText(), QString::fromUtf8("\u221a ") + name);
+
+    QStyleOptionComboBox option;
+    option.initFrom(&popup);
+    const QRect field = popup.style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                      QStyle::SC_ComboBoxEditField, &popup);
+    const QString shown = popup.shownText();
+    EXPECT_LE(popup.fontMetrics().horizontalAdvance(shown), field.width());
+    EXPECT_TRUE(shown.startsWith(QString::fromUtf8("\u221a Photo"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("edited"))) << shown.toStdString();
 }
 
 // What is painted is what fittedFont and fittedText say.
