@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libboost-context-dev libgtest-dev
-    xvfb xauth dbus fonts-dejavu-core rsync
+    xvfb xauth dbus fonts-dejavu-core fonts-cantarell fonts-noto-core rsync
     desktop-file-utils appstream dpkg-dev file
     exfat-fuse exfatprogs ntfs-3g fuse3
 )

@@ -73,6 +73,13 @@ void place(QWidget& control, QWidget& parent, const QRect& geometry) {
     control.setGeometry(geometry.translated(-origin));
 }
 
+void useDesignFont(QWidget& content) {
+    // Only the size is set: the family still comes from the application font.
+    QFont font;
+    font.setPixelSize(designTextSize);
+    content.setFont(font);
+}
+
 void applyDesign(QLabel& label, const LabelDesign& design) {
     static constexpr std::array<Qt::AlignmentFlag, 3> horizontal = {Qt::AlignLeft, Qt::AlignHCenter,
                                                                     Qt::AlignRight};

@@ -46,6 +46,14 @@ private:
 // text of a label a layout request to its parent.
 void place(QWidget& control, QWidget& parent, const QRect& geometry);
 
+// The design's "System" font: the desktop's font family at 12 pixels, whatever size the
+// desktop sets. The controls' sizes are fixed, and every text of the designs fits its control
+// at this size in the desktops' usual families (DejaVu Sans, Cantarell, Noto Sans); the
+// desktop's 11 to 13 point sizes (15 to 17 pixels) do not. Given to a window's content, so
+// that its controls inherit it; menus and message boxes keep the desktop's font.
+constexpr int designTextSize = 12;
+void useDesignFont(QWidget& content);
+
 // How a label shows its text. Text sizes are pixels, as on the platform the windows were
 // drawn for: a size 12 text is 12 pixels high and fits a label 16 pixels high.
 struct LabelDesign {

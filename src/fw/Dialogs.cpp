@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include "Text.h"
+#include "UserDisks.h"
 
 #include <array>
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QUrl>
 
 namespace fw {
 
@@ -114,6 +116,12 @@ std::optional<FolderItem> SelectFolderDialog::ShowModal() {
     dialog.setFileMode(QFileDialog::Directory);
     if (!PromptText.empty())
         dialog.setLabelText(QFileDialog::LookIn, toQString(PromptText));
+    // The side bar offers the home folder and the user's disks: a destination on a USB disk
+    // is the usual choice.
+    QList<QUrl> places{QUrl::fromLocalFile(QDir::homePath())};
+    for (const std::string& disk : UserDisks())
+        places.append(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(disk))));
+    dialog.setSidebarUrls(places);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();

@@ -2,14 +2,15 @@
 
 #include "fw/DesignLayout.h"
 #include "fw/Text.h"
+#include "help/TopicLink.h"
 #include "help/Topics.h"
 #include "mainwindow/MainWindow.h"
 #include "shell/Pictures.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 
 namespace help {
@@ -27,9 +28,10 @@ const QColor linkColor(0x00, 0x00, 0xFF);
 const QColor lineColor(0xC0, 0xC0, 0xC0);
 
 // A label of the window at its design place, text size (pixels) and colour.
-QLabel* makeLabel(QWidget* parent, const char* name, const QRect& inWindow,
-                  const fw::LabelDesign& design) {
-    auto* label = new QLabel(parent);
+template <class Label = fw::StaticText>
+Label* makeLabel(QWidget* parent, const char* name, const QRect& inWindow,
+                 const fw::LabelDesign& design) {
+    auto* label = new Label(parent);
     label->setObjectName(name);
     fw::place(*label, *parent, inWindow);
     fw::applyDesign(*label, design);
@@ -47,6 +49,7 @@ struct LinkDesign {
 
 Help::Help() {
     current = this;
+    TopicLink::describeToScreenReaders();
     Layout();
     CreateControls();
     Event_Open();
@@ -68,12 +71,12 @@ void Help::Layout() {
     setPalette(background);
     setAutoFillBackground(true);
     setWindowTitle("Help");
+    fw::useDesignFont(*this);
 }
 
 void Help::CreateControls() {
     auto* groupBox = new QGroupBox(this);
     groupBox->setObjectName("GroupBox1");
-    groupBox->setFont(QApplication::font());
     fw::place(*groupBox, *this, {185, 71, 595, 372});
 
     stx_Info_ = makeLabel(groupBox, "stx_Info", {195, 127, 575, 316},
@@ -89,10 +92,14 @@ void Help::CreateControls() {
     }};
     for (std::size_t i = 0; i < linkDesigns.size(); ++i) {
         const LinkDesign& design = linkDesigns[i];
-        QLabel* label = makeLabel(this, design.name, {35, design.top, 129, 20},
-                                  {.text = design.text, .textSize = 18, .textColor = linkColor});
-        label->installEventFilter(this);
-        links_[i] = {label, design.display};
+        TopicLink* link =
+            makeLabel<TopicLink>(this, design.name, {35, design.top, 129, 20},
+                                 {.text = design.text, .textSize = 18, .textColor = linkColor});
+        connect(link, &TopicLink::chosen, this, [this, link, display = design.display] {
+            underlineOnly(link);
+            (this->*display)();
+        });
+        links_[i] = link;
     }
 
     auto* line = new QFrame(this);
@@ -110,8 +117,10 @@ void Help::Event_Open() {
         qCDebug(lcHelp) << "no help_background picture; the background colour shows";
     ::Help().setBackdrop(backdrop);
     setWindowTitle(fw::toQString(MainWindow().softwareName + " Help"));
-    underlineOnly(links_[0].label);
+    underlineOnly(links_[0]);
     displayOverview();
+    // Topics are chosen with the keyboard from the first one on.
+    links_[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void Help::displayOverview() {
@@ -136,8 +145,8 @@ void Help::showTopic(const Topic& topic) {
 }
 
 void Help::underlineOnly(const QLabel* chosen) {
-    for (const Link& link : links_)
-        fw::setUnderline(*link.label, link.label == chosen);
+    for (QLabel* link : links_)
+        fw::setUnderline(*link, link == chosen);
 }
 
 void Help::closeEvent(QCloseEvent* event) {
@@ -147,20 +156,12 @@ void Help::closeEvent(QCloseEvent* event) {
     fw::Canvas::closeEvent(event);
 }
 
-bool Help::eventFilter(QObject* watched, QEvent* event) {
-    for (const Link& link : links_) {
-        if (watched != link.label)
-            continue;
-        if (event->type() == QEvent::Enter) {
-            // Never set back: from its first entry on, the link shows the finger.
-            link.label->setCursor(Qt::PointingHandCursor);
-        } else if (event->type() == QEvent::MouseButtonPress) {
-            underlineOnly(link.label);
-            (this->*link.display)();
-        }
-        break;
+void Help::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
     }
-    return fw::Canvas::eventFilter(watched, event);
+    fw::Canvas::keyPressEvent(event);
 }
 
 } // namespace help

@@ -6,7 +6,7 @@
 #include <QLoggingCategory>
 
 class QCloseEvent;
-class QEvent;
+class QKeyEvent;
 class QLabel;
 
 namespace help {
@@ -37,16 +37,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape closes the window, as its close box does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend help::Help&(::Help)();
-
-    // A topic link: its label and the display operation of its topic.
-    struct Link {
-        QLabel* label = nullptr;
-        void (Help::*display)() = nullptr;
-    };
 
     Help();
     void Layout();
@@ -57,7 +52,7 @@ private:
 
     QLabel* stx_Info_ = nullptr;
     QLabel* stx_Title_ = nullptr;
-    std::array<Link, 4> links_{};
+    std::array<QLabel*, 4> links_{}; // the topic links, in their order
 };
 
 } // namespace help

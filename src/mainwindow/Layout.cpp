@@ -1,10 +1,13 @@
 #include "fw/ApplicationMenu.h"
 #include "fw/Canvas.h"
 #include "fw/DesignLayout.h"
+#include "fw/PopupMenu.h"
+#include "fw/StaticText.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "MainWindow.h"
 #include "MouseEvents.h"
+#include "sets/SetRow.h"
 #include "shell/MenuBar1.h"
 
 #include <algorithm>
@@ -62,6 +65,10 @@ struct Control {
     bool underline = false;
     bool multiline = false;
     int period = 0; // timers, milliseconds
+    // What a screen reader says for a control whose caption cannot tell it apart, or that has
+    // none; empty: the caption (or text), and the help tag as its description.
+    const char* accessibleName = "";
+    const char* accessibleDescription = "";
 };
 
 // Member `member` of a path ladder whose first line is at (left0, top0): each line starts 12
@@ -111,11 +118,13 @@ constexpr std::array<Control, 61> controls = {{
     {.name = "cvs_topRight",
      .target = &MainWindow::cvs_topRight,
      .geometry = {454, 0, 58, 64},
-     .tabIndex = 3},
+     .tabIndex = 3,
+     .accessibleName = "Backup drive picture"},
     {.name = "cvs_middle",
      .target = &MainWindow::cvs_middle,
      .geometry = {183, 0, 160, 48},
-     .tabIndex = 2},
+     .tabIndex = 2,
+     .accessibleName = "Computer picture"},
     {.name = "TabPanel1",
      .target = &MainWindow::TabPanel1,
      .geometry = {-4, 50, 520, 291},
@@ -132,7 +141,8 @@ constexpr std::array<Control, 61> controls = {{
      .target = &MainWindow::GroupBox2,
      .page = BackupSets,
      .geometry = {272, 127, 220, 136},
-     .tabIndex = 1},
+     .tabIndex = 1,
+     .accessibleName = "Destination folder"},
     destPathLine(6),
     destPathLine(5),
     destPathLine(4),
@@ -144,7 +154,8 @@ constexpr std::array<Control, 61> controls = {{
      .target = &MainWindow::GroupBox1,
      .page = BackupSets,
      .geometry = {21, 127, 220, 136},
-     .tabIndex = 2},
+     .tabIndex = 2,
+     .accessibleName = "Source folder"},
     setPathLine(0, "GroupBox1", 0),
     {.name = "pmn_Sets",
      .target = &MainWindow::pmn_Sets,
@@ -166,12 +177,14 @@ constexpr std::array<Control, 61> controls = {{
      .geometry = {141, 276, 100, 20},
      .text = "Remove",
      .tabIndex = 2,
-     .helpTag = "Remove the current set"},
+     .helpTag = "Remove the current set",
+     .accessibleName = "Remove set"},
     {.name = "GroupBox3",
      .target = &MainWindow::GroupBox3,
      .page = Backup,
      .geometry = {37, 98, 220, 136},
-     .tabIndex = 2},
+     .tabIndex = 2,
+     .accessibleName = "Folder being backed up"},
     copyPathLine(6),
     copyPathLine(5),
     copyPathLine(4),
@@ -189,20 +202,23 @@ constexpr std::array<Control, 61> controls = {{
     {.name = "prb_Progress",
      .target = &MainWindow::prb_Progress,
      .page = Backup,
-     .geometry = {20, 286, 472, 20}},
+     .geometry = {20, 286, 472, 20},
+     .accessibleName = "Backup progress"},
     {.name = "stx_files",
      .target = &MainWindow::stx_files,
      .page = Backup,
      .geometry = {207, 263, 99, 20},
      .text = "/",
      .align = 1,
-     .tabIndex = 36},
+     .tabIndex = 36,
+     .accessibleDescription = "Items done of all items"},
     {.name = "stx_Info",
      .target = &MainWindow::stx_Info,
      .page = Backup,
      .geometry = {37, 237, 455, 20},
      .text = "-",
-     .tabIndex = 37},
+     .tabIndex = 37,
+     .accessibleDescription = "Current action"},
     {.name = "btn_Backup",
      .target = &MainWindow::btn_Backup,
      .page = Backup,
@@ -215,7 +231,8 @@ constexpr std::array<Control, 61> controls = {{
      .page = Backup,
      .geometry = {380, 201, 89, 20},
      .text = "-",
-     .tabIndex = 39},
+     .tabIndex = 39,
+     .accessibleDescription = "Data written"},
     {.name = "stx_text5",
      .target = &MainWindow::stx_text5,
      .page = Backup,
@@ -250,25 +267,29 @@ constexpr std::array<Control, 61> controls = {{
      .page = Backup,
      .geometry = {380, 176, 89, 20},
      .text = "-",
-     .tabIndex = 35},
+     .tabIndex = 35,
+     .accessibleDescription = "Files updated"},
     {.name = "stx_filesCopied",
      .target = &MainWindow::stx_filesCopied,
      .page = Backup,
      .geometry = {380, 151, 89, 20},
      .text = "-",
-     .tabIndex = 34},
+     .tabIndex = 34,
+     .accessibleDescription = "Files copied"},
     {.name = "stx_status",
      .target = &MainWindow::stx_status,
      .page = Backup,
      .geometry = {380, 101, 89, 20},
      .text = "-",
-     .tabIndex = 32},
+     .tabIndex = 32,
+     .accessibleDescription = "Status"},
     {.name = "stx_fileCount",
      .target = &MainWindow::stx_fileCount,
      .page = Backup,
      .geometry = {380, 126, 89, 20},
      .text = "-",
-     .tabIndex = 33},
+     .tabIndex = 33,
+     .accessibleDescription = "File Count"},
     {.name = "stx_text1",
      .target = &MainWindow::stx_text1,
      .page = Backup,
@@ -296,24 +317,30 @@ constexpr std::array<Control, 61> controls = {{
      .geometry = {385, 279, 100, 20},
      .text = "Remove",
      .tabIndex = 4,
-     .helpTag = removeFromListTag},
+     .helpTag = removeFromListTag,
+     .accessibleName = "Remove extension",
+     .accessibleDescription = "Remove the selected extension from the 'Extensions' list"},
     {.name = "btn_DeleteContain",
      .target = &MainWindow::btn_DeleteContain,
      .page = Advanced,
      .geometry = {253, 279, 100, 20},
      .text = "Remove",
      .tabIndex = 3,
-     .helpTag = removeFromListTag},
+     .helpTag = removeFromListTag,
+     .accessibleName = "Remove contains entry",
+     .accessibleDescription = "Remove the selected entry from the 'Contains' list"},
     {.name = "lsb_Contains",
      .target = &MainWindow::lsb_Contains,
      .page = Advanced,
      .geometry = {243, 119, 120, 148},
-     .tabIndex = 3},
+     .tabIndex = 3,
+     .accessibleName = "Contains"},
     {.name = "lsb_Extensions",
      .target = &MainWindow::lsb_Extensions,
      .page = Advanced,
      .geometry = {385, 119, 100, 148},
-     .tabIndex = 4},
+     .tabIndex = 4,
+     .accessibleName = "Extensions"},
     {.name = "stx_Contains",
      .target = &MainWindow::stx_Contains,
      .page = Advanced,
@@ -354,7 +381,9 @@ constexpr std::array<Control, 61> controls = {{
      .target = &MainWindow::txf_String,
      .page = Advanced,
      .geometry = {47, 125, 163, 22},
-     .tabIndex = 0},
+     .tabIndex = 0,
+     .accessibleName = "Exclusion entry",
+     .accessibleDescription = "Text to add to the 'Contains' list or the 'Extensions' list"},
     {.name = "tmrNoSleep", .target = &MainWindow::tmrNoSleep, .period = 5000},
 }};
 
@@ -473,7 +502,15 @@ void buildControls(MainWindow& window, QWidget& content, std::size_t first, std:
                 using Member = std::remove_reference_t<decltype(window.*member)>;
                 if constexpr (std::is_pointer_v<Member>) {
                     using Class = std::remove_pointer_t<Member>;
-                    if constexpr (std::is_base_of_v<QWidget, Class>) {
+                    if constexpr (std::is_same_v<Class, QLabel>) {
+                        auto* label = new fw::StaticText;
+                        window.*member = label;
+                        made = label;
+                    } else if constexpr (std::is_same_v<Class, QComboBox>) {
+                        auto* popup = new fw::PopupMenu;
+                        window.*member = popup;
+                        made = popup;
+                    } else if constexpr (std::is_base_of_v<QWidget, Class>) {
                         auto* widget = new Class;
                         window.*member = widget;
                         made = widget;
@@ -483,7 +520,7 @@ void buildControls(MainWindow& window, QWidget& content, std::size_t first, std:
                         made = object;
                     }
                 } else {
-                    auto* label = new QLabel;
+                    auto* label = new fw::StaticText;
                     label->setProperty("Index", control.index);
                     (window.*member).at(control.index) = label;
                     made = label;
@@ -505,6 +542,10 @@ void buildControls(MainWindow& window, QWidget& content, std::size_t first, std:
             fw::place(*widget, *parent, toQRect(control.geometry));
             if (*control.helpTag)
                 widget->setToolTip(fw::toQString(control.helpTag));
+            if (*control.accessibleName)
+                widget->setAccessibleName(fw::toQString(control.accessibleName));
+            if (*control.accessibleDescription)
+                widget->setAccessibleDescription(fw::toQString(control.accessibleDescription));
             widget->show();
         }
 
@@ -534,6 +575,7 @@ void MainWindow::Layout() {
     backdrop_ = new fw::Canvas;
     backdrop_->setObjectName(QStringLiteral("backdrop"));
     backdrop_->setFixedSize(contentSize);
+    fw::useDesignFont(*backdrop_);
     setCentralWidget(backdrop_);
     // The window keeps the size of its content and menu bar: no resizing, no zooming.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -550,6 +592,19 @@ void MainWindow::CreateControls() {
     // front of the controls made after them.
     stx_Scrolling->raise();
     cvs_topRight->raise();
+
+    // The popup's rows mark an enabled set with "√", which a screen reader reads out as a
+    // symbol: each row is heard as the set's name and its state instead.
+    pmn_Sets->setAccessibleName(sets::spokenRow(QString()));
+    const auto speakRows = [popup = pmn_Sets] {
+        for (int row = 0; row < popup->count(); ++row) {
+            const QString spoken = sets::spokenRow(popup->itemText(row));
+            if (popup->itemData(row, Qt::AccessibleTextRole) != spoken)
+                popup->setItemData(row, spoken, Qt::AccessibleTextRole);
+        }
+    };
+    QObject::connect(pmn_Sets->model(), &QAbstractItemModel::rowsInserted, pmn_Sets, speakRows);
+    QObject::connect(pmn_Sets->model(), &QAbstractItemModel::dataChanged, pmn_Sets, speakRows);
 
     // Keyboard order: the window's own controls, then each page's, by their tab index;
     // controls that take no keyboard focus stay out of the chain.

@@ -10,4 +10,8 @@ namespace sets {
 // of its source folder.
 QString setRow(const fw::FolderItem& source, bool enabled);
 
+// A popup row as a screen reader says it: the set's name and whether it is enabled, without
+// the mark. An empty row (no set) is "No backup set".
+QString spokenRow(const QString& row);
+
 } // namespace sets

@@ -1,6 +1,7 @@
 #include "fw/Dialogs.h"
 
 #include "fw/Thread.h"
+#include "fw/UserDisks.h"
 #include "support/DialogDriver.h"
 
 #include <functional>
@@ -10,10 +11,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -233,4 +236,93 @@ TEST_F(SelectFolderDialogTest, GivesNoneWhenCancelled) {
     EXPECT_FALSE(chooser.ShowModal().has_value());
     EXPECT_TRUE(seen->answered);
     EXPECT_EQ(seen->title, "Destination folder");
+}
+
+namespace {
+
+// Mount points that the system lists, each made as a real folder below `root`, which lies
+// in the working folder: the temporary folder is one of the system's places.
+class FolderChooserSideBar : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        qputenv("USER", "ann");
+    }
+    void TearDown() override { fw::setMountedVolumesForTesting({}); }
+
+    std::string folder(const QString& name) {
+        EXPECT_TRUE(QDir().mkpath(root.filePath(name)));
+        return QFile::encodeName(root.filePath(name)).toStdString();
+    }
+
+    QTemporaryDir root{QDir::currentPath() + QStringLiteral("/sidebar-XXXXXX")};
+};
+
+} // namespace
+
+TEST_F(FolderChooserSideBar, UserDisksAreTheWritableDisksOutsideTheSystemsPlaces) {
+    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+    fw::setMountedVolumesForTesting([&] {
+        return std::vector<fw::MountedVolume>{
+            {"/", "ext4"},
+            {"/boot", "ext4"},
+            {"/boot/efi", "vfat"},
+            {"/efi", "vfat"},
+            {"/var/lib/docker", "ext4"},
+            {"/proc", "proc"},
+            {"/dev/shm", "tmpfs"},
+            {"/run/user/1000", "tmpfs"},
+            {"/home", "ext4"},
+            {home, "ext4"},
+            {"/snap/core/1", "squashfs"},
+            {"/media/ann/USB STICK", "vfat"},
+            {"/media/ann/Scratch", "tmpfs"},
+            {"/media/ann/CD", "iso9660", true},
+            {"/run/media/ann/Passport", "fuseblk"},
+            {"/media/bob/Other", "ext4"},
+            {"/media/usb0", "ext4"},
+            {"/mnt/backup", "ext4"},
+            {"/mnt/backup", "ext4"},
+            {"/mnt/old", "ext4", true},
+            {"/srv/nfs", "nfs4"},
+            {"/data", "xfs"},
+            {home + "/usb", "vfat"},
+        };
+    });
+    EXPECT_EQ(fw::UserDisks(),
+              (std::vector<std::string>{"/media/ann/USB STICK", "/media/ann/Scratch",
+                                        "/run/media/ann/Passport", "/media/usb0", "/mnt/backup",
+                                        "/data", home + "/usb"}));
+}
+
+TEST_F(FolderChooserSideBar, ListsTheHomeFolderAndTheUsersDisks) {
+    const std::string usb = folder("media/ann/USB");
+    const std::string data = folder("data");
+    const std::string readOnly = folder("cdrom");
+    const std::string memory = folder("scratch");
+    fw::setMountedVolumesForTesting([&] {
+        return std::vector<fw::MountedVolume>{
+            {"/", "ext4"},     {usb, "vfat"},  {readOnly, "ext4", true},
+            {memory, "tmpfs"}, {data, "ext4"},
+        };
+    });
+    QList<QUrl> places;
+    bool native = true;
+    inspectNextDialog([&](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(chooser, nullptr);
+        places = chooser->sidebarUrls();
+        native = !chooser->testOption(QFileDialog::DontUseNativeDialog);
+    });
+    cancelNextFolderDialog();
+    fw::SelectFolderDialog chooser;
+    EXPECT_FALSE(chooser.ShowModal().has_value());
+    ASSERT_TRUE(waitForDialogs());
+
+    EXPECT_FALSE(native);
+    QStringList shown;
+    for (const QUrl& place : places)
+        shown.append(place.toLocalFile());
+    EXPECT_EQ(shown, (QStringList{QDir::homePath(), QFile::decodeName(usb.c_str()),
+                                  QFile::decodeName(data.c_str())}));
 }

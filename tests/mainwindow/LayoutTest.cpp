@@ -1,4 +1,5 @@
 #include "fw/Canvas.h"
+#include "fw/StaticText.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
 
@@ -193,7 +194,9 @@ TEST_F(MainWindowLayout, DesignValuesOfTheControls) {
 
     EXPECT_EQ(window.stx_Scrolling->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_EQ(window.stx_status->palette().color(QPalette::WindowText), QColor(Qt::black));
-    EXPECT_EQ(window.stx_status->font(), QApplication::font());
+    // The desktop's family at the design's fixed size.
+    EXPECT_EQ(window.stx_status->font().family(), QApplication::font().family());
+    EXPECT_EQ(window.stx_status->font().pixelSize(), 12);
     EXPECT_TRUE(window.stx_Contains->font().underline());
     EXPECT_TRUE(window.stx_Exten->font().underline());
     EXPECT_FALSE(window.stx_Info->font().underline());
@@ -215,13 +218,16 @@ TEST_F(MainWindowLayout, DesignValuesOfTheControls) {
     EXPECT_EQ(window.thr_backup->State(), fw::Thread::NotRunning);
 }
 
-// Text sizes of the design are pixels: the 34 digits at size 12 fit the 260 x 16 label.
+// Text sizes of the design are pixels: the 34 digits at size 12 fit the 260 x 16 label, drawn
+// smaller where the font's lines are taller than the label.
 TEST_F(MainWindowLayout, TheScrollingDigitsFitTheirLabel) {
-    QLabel& digits = *::MainWindow().stx_Scrolling;
+    auto& digits = static_cast<fw::StaticText&>(*::MainWindow().stx_Scrolling);
     EXPECT_EQ(digits.font().pixelSize(), 12);
     EXPECT_EQ(digits.palette().color(QPalette::WindowText), QColor(Qt::white));
-    EXPECT_LE(digits.fontMetrics().horizontalAdvance(digits.text()), digits.width());
-    EXPECT_LE(digits.fontMetrics().height(), digits.height());
+    const QFontMetrics drawn(digits.fittedFont());
+    EXPECT_EQ(digits.fittedText(), digits.text());
+    EXPECT_LE(drawn.horizontalAdvance(digits.text()), digits.width());
+    EXPECT_LE(drawn.height(), digits.height());
 }
 
 TEST_F(MainWindowLayout, LabelsShowFileNamesAsPlainText) {
