@@ -10,6 +10,7 @@
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "fw/Volume.h"
+#include "LinkRule.h"
 #include "MadeFolders.h"
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
@@ -178,7 +179,7 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatu
     window.TotalFileSize += size;
     fw::LeftOut leftOut;
     backup::guarded(window, "Could not copy - ", target.item, [&] {
-        fw::StagedCopy staged = target.tree.stage(item, status);
+        fw::StagedCopy staged = backup::stageWhole(window, item, status, target);
         target.tree.placeNew(staged, target.place);
         leftOut = staged.leftOut();
         window.FilesCopied += 1;
@@ -299,15 +300,16 @@ void MainWindow::thr_backup_Run() {
             const std::size_t k = std::size_t(sourceSet[i]);
             if (i == 0 || sourceSet[i - 1] != sourceSet[i])
                 made.restart(setFolderMade[k] ? &places[k].setFolder : nullptr);
-            // Held by value: nothing that runs at the yields below can pull it from the pass.
-            const fw::FolderItem item = SourceItems[i];
+            // What the item is now, read once: every step of this item works from it. Held by
+            // value: nothing that runs at the yields below can pull it from the pass.
+            const std::optional<backup::AsListed> now = backup::asListed(SourceItems[i]);
             if (const std::optional<backup::Target> target =
-                    ResolveDestination(*this, trees, i, item, places)) {
+                    now ? ResolveDestination(*this, trees, i, now->item, places) : std::nullopt) {
                 const std::optional<fw::FoundEntry> found = made.firstInMadeFolder(target->place)
                                                                 ? std::nullopt
                                                                 : target->tree.look(target->place);
-                // What the item is now, read once: every step of this item works from it.
-                const fw::ItemStatus status = item.Status();
+                const fw::FolderItem& item = now->item;
+                const fw::ItemStatus& status = now->status;
                 const bool package = backup::IsPackage(item, status);
                 if (status.folder() && !package) {
                     backup::showItemFolder(*this, item);
