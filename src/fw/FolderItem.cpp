@@ -118,6 +118,8 @@ ItemStatus FolderItem::EntryStatus() const {
 std::optional<FolderItem> FolderItem::Resolved() const {
     // readlink's EINVAL says "not a link"; any other failure means the target is missing or
     // unreachable.
+    if (foreign_)
+        return std::nullopt;
     std::string path = path_;
     for (int hop = 0; hop <= maxLinkHops; ++hop) {
         char target[PATH_MAX];

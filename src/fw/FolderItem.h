@@ -94,7 +94,8 @@ public:
     ItemStatus EntryStatus() const;
     // Where the chain of links at this path ends: the item itself when it is no link, else the
     // first entry on the chain that is none (its path made plain, links followed from it).
-    // None for a broken link or a chain too long to be anything but a loop.
+    // None for a broken link, a chain too long to be anything but a loop, and an item made
+    // from foreign text.
     std::optional<FolderItem> Resolved() const;
     // None for the root and for an item made from foreign text.
     std::optional<FolderItem> Parent() const;
