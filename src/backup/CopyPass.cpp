@@ -11,6 +11,7 @@
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "fw/Volume.h"
+#include "LinkRule.h"
 #include "MadeFolders.h"
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
@@ -243,7 +244,7 @@ Outcome CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemSt
     fw::LeftOut leftOut;
     bool apart = true;
     const bool copied = backup::guarded(window, "Could not copy - ", target.item, [&] {
-        fw::StagedCopy staged = target.tree.stage(item, status);
+        fw::StagedCopy staged = backup::stageWhole(window, item, status, target);
         apart = writtenApart(target, [&] { target.tree.placeNew(staged, target.place); });
         if (!apart)
             return;
@@ -389,10 +390,11 @@ void MainWindow::thr_backup_Run() {
                 made.restart(setFolders[k] == SetFolder::Made ? &places[k].setFolder : nullptr);
                 clashed = setFolders[k] == SetFolder::Clashed ? places[k].setFolder : "";
             }
-            // Held by value: nothing that runs at the yields below can pull it from the pass.
-            const fw::FolderItem item = SourceItems[i];
+            // What the item is now, read once: every step of this item works from it. Held by
+            // value: nothing that runs at the yields below can pull it from the pass.
+            const std::optional<backup::AsListed> now = backup::asListed(SourceItems[i]);
             const std::optional<backup::Target> target =
-                ResolveDestination(*this, trees, i, item, places);
+                now ? ResolveDestination(*this, trees, i, now->item, places) : std::nullopt;
             if (target && !inside(target->place, clashed)) {
                 const std::optional<fw::FoundEntry> found = made.firstInMadeFolder(target->place)
                                                                 ? std::nullopt
@@ -401,8 +403,8 @@ void MainWindow::thr_backup_Run() {
                 if (found && !target->tree.listsExactly(target->place)) {
                     backup::reportClash(*this, target->item);
                 } else {
-                    // What the item is now, read once: every step of this item works from it.
-                    const fw::ItemStatus status = item.Status();
+                    const fw::FolderItem& item = now->item;
+                    const fw::ItemStatus& status = now->status;
                     const bool package = backup::IsPackage(item, status);
                     if (status.folder() && !package) {
                         backup::showItemFolder(*this, item);

@@ -48,6 +48,15 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
                     const fw::ItemStatus& status, bool package, const Target& target,
                     const fw::FoundEntry& found);
 
+// Copies `item` whole into the staging folder of `target`'s tree and reads its status again
+// once copied, so that no copy of a source that changed meanwhile is kept as if it were whole:
+// such a copy is made again, once. A source still changing then is kept as copied, with the
+// counted entry "Changed while copying - " + the destination's path, and dated before every
+// version seen, so that the next run finds it older and replaces it. `status` is the item's
+// as the pass read it before the copy. Throws FileError.
+fw::StagedCopy stageWhole(mainwindow::MainWindow& window, const fw::FolderItem& item,
+                          const fw::ItemStatus& status, const Target& target);
+
 // One counted entry for every entry that a copy of a package left out, named by its place in
 // the copy: "Could not copy - " for a pipe, socket or device, and one that names the cause for
 // a link the backup disk cannot hold.

@@ -7,6 +7,7 @@
 #include "fw/FrameUpdates.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
+#include "LinkRule.h"
 #include "ListEmptying.h"
 #include "mainwindow/MainWindow.h"
 #include "PackageTest.h"
@@ -21,15 +22,6 @@
 namespace mainwindow {
 
 namespace {
-
-// The name of the item at `path` in `folder` (both native paths), or none when the item is
-// not an entry of that folder, as where a link leads need not be.
-std::optional<std::string_view> nameIn(const std::string& folder, std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    if (path == "/" || path.substr(0, slash == 0 ? 1 : slash) != folder)
-        return std::nullopt;
-    return path.substr(slash + 1);
-}
 
 // The folders a walk never enters: every enabled set's destination folder and set folder,
 // told by identity, so that neither a link nor a path written another way leads the walk
@@ -120,7 +112,7 @@ void MainWindow::SearchDirectory(const fw::FolderItem& folder,
         const bool directory = item && entry->folder;
         const bool keep = exclusions.Passes(item);
         const std::optional<std::string_view> name =
-            item ? nameIn(current.folder.nativePath(), item->nativePath()) : std::nullopt;
+            item ? backup::nameIn(current.folder.nativePath(), item->nativePath()) : std::nullopt;
         if (keep && name && !(directory && isDestination(destinations, *item))) {
             const auto list = [this, &current, &name] {
                 SourceItems.push_back(current.listed, *name);

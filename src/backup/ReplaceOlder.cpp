@@ -7,6 +7,7 @@
 #include "mainwindow/MainWindow.h"
 #include "Panel.h"
 
+#include <cstdlib>
 #include <QLabel>
 
 namespace backup {
@@ -43,7 +44,7 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
     showInfo(window, "Updating : " + item.Name() + " (" + window.ConvertSize(sourceSize) + ")");
     std::optional<fw::StagedCopy> staged;
     if (!guarded(window, "Could not update - ", destination,
-                 [&] { staged.emplace(target.tree.stage(item, status)); }))
+                 [&] { staged.emplace(stageWhole(window, item, status, target)); }))
         return;
     try {
         if (emptied)
@@ -87,6 +88,23 @@ bool newerThanCopy(std::uint64_t sourceTime, std::uint64_t copyTime, const Targe
     return IsSourceNewer(sourceTime / step * step, copyTime);
 }
 
+// What a power cut can leave: a copy under its final name with its source's time but not all
+// of its bytes. A file copy whose time the comparison finds the same as its source's (equal
+// within the copy's time step, or an hour apart either way) but whose length differs is
+// replaced. The file system is asked only when the lengths differ.
+bool cutShort(std::uint64_t sourceTime, std::uint64_t copyTime, const fw::ItemStatus& status,
+              const fw::FoundEntry& found, const Target& target) {
+    if (found.folder || found.length == status.length())
+        return false;
+    const std::int64_t step = std::int64_t(target.tree.timeStep());
+    const std::int64_t apart = std::int64_t(sourceTime - copyTime);
+    const std::int64_t hour = std::int64_t(ExemptShiftSeconds);
+    for (const std::int64_t shift : {std::int64_t(0), hour, -hour})
+        if (std::abs(apart - shift) < step)
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool IsSourceNewer(std::uint64_t sourceTime, std::uint64_t copyTime) {
@@ -116,7 +134,8 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
         const std::uint64_t copySize = window.calculateDirectorySize(target.item, 0);
         grown = copySize < sourceSize;
     }
-    if (newerThanCopy(sourceTime, copyTime, target) || grown)
+    if (newerThanCopy(sourceTime, copyTime, target) || grown ||
+        (!package && cutShort(sourceTime, copyTime, status, found, target)))
         UpdateOlder(window, item, status, target, found, package, sourceSize);
     else
         LeaveUnchanged(window, item, status);

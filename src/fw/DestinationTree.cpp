@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,13 @@ std::optional<FolderItem> StagedCopy::oldCopy() const {
     if (!holdsOld_ || !inStaging_)
         return std::nullopt;
     return FolderItem::fromNativePath(nativepath::join(stagingPath_, name_), false);
+}
+
+void StagedCopy::setModificationDate(const Date& date) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {date.unixTime(), 0}};
+    if (::utimensat(staging_, name_.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        throwError("Cannot set the modification time of", nativepath::join(stagingPath_, name_),
+                   errno);
 }
 
 DestinationTree::DestinationTree(const FolderItem& folder)
@@ -131,7 +139,8 @@ std::optional<FoundEntry> DestinationTree::look(const std::string& place) {
     if (folder < 0 || ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
     return FoundEntry{S_ISDIR(status.st_mode), S_ISLNK(status.st_mode),
-                      Date::fromUnixTime(status.st_mtim.tv_sec)};
+                      Date::fromUnixTime(status.st_mtim.tv_sec),
+                      S_ISREG(status.st_mode) ? std::uint64_t(status.st_size) : 0};
 }
 
 bool DestinationTree::listsExactly(const std::string& place) {
@@ -192,11 +201,12 @@ void DestinationTree::removeFolder(const std::string& place) {
 }
 
 StagedCopy DestinationTree::stage(const FolderItem& source, const ItemStatus& status) {
+    if (!status.file() && !status.folder())
+        throwError("Cannot copy", source.nativePath(), status.exists() ? EINVAL : ENOENT);
     const int folder = staging();
     std::string name = posix::temporaryName();
-    LeftOut leftOut =
-        copyTree(source.nativePath(), true, folder, name, nativepath::join(stagingPath_, name),
-                 status.file() || status.folder());
+    LeftOut leftOut = copyTree(source.nativePath(), false, folder, name,
+                               nativepath::join(stagingPath_, name), true);
     return StagedCopy(folder, stagingPath_, std::move(name), std::move(leftOut));
 }
 

@@ -7,6 +7,7 @@
 #include "FolderNames.h"
 #include "PosixFile.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,8 @@ public:
     // After a replacement that set the old copy aside: the old copy, in the staging folder,
     // to be deleted. None otherwise.
     std::optional<FolderItem> oldCopy() const;
+    // Gives the copy, still in the staging folder, this modification time. Throws FileError.
+    void setModificationDate(const Date& date);
 
 private:
     friend class DestinationTree;
@@ -46,6 +49,8 @@ struct FoundEntry {
     bool folder;
     bool link;
     Date modified;
+    // Bytes of a file; 0 for anything else.
+    std::uint64_t length;
 };
 
 // A set's destination folder, opened once for a run. The folder itself may be reached
@@ -94,8 +99,10 @@ public:
     void createFolder(const std::string& place);
     // Removes the empty folder at `place`.
     void removeFolder(const std::string& place);
-    // Copies `source` (its link followed) whole into the staging folder; `status` is the
-    // source's as the caller has just read it.
+    // Copies `source` whole into the staging folder; `status` is the source's as the caller
+    // has just read it, and only a file or a folder is copied. The source is opened without
+    // following a link: one found there (the item was replaced since it was examined) fails
+    // the copy.
     StagedCopy stage(const FolderItem& source, const ItemStatus& status);
     // Puts a staged copy at `place`, where nothing is.
     void placeNew(StagedCopy& copy, const std::string& place);

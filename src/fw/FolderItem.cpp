@@ -6,6 +6,7 @@
 #include "PosixFile.h"
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -78,24 +79,72 @@ Date FolderItem::ModificationDate() const {
     return Status().modificationDate();
 }
 
-ItemStatus FolderItem::Status() const {
+namespace {
+
+// The most links followed in a chain before it counts as a loop (the kernel's own limit).
+constexpr int maxLinkHops = 40;
+
+std::int64_t nanoseconds(const timespec& time) {
+    return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+} // namespace
+
+ItemStatus FolderItem::statusOf(bool followLinks) const {
     ItemStatus result;
     struct stat status {};
-    if (foreign_ || !posix::examine(path_, follow_, status)) {
+    if (foreign_ || !posix::examine(path_, followLinks, status)) {
         result.failure_ = posix::errorText("Cannot examine", path_, foreign_ ? ENOENT : errno);
         return result;
     }
     result.folder_ = S_ISDIR(status.st_mode);
     result.file_ = S_ISREG(status.st_mode);
+    result.link_ = S_ISLNK(status.st_mode);
     result.length_ = result.file_ ? std::uint64_t(status.st_size) : 0;
     result.modified_ = Date::fromUnixTime(status.st_mtim.tv_sec);
+    result.modifiedNs_ = nanoseconds(status.st_mtim);
+    result.changedNs_ = nanoseconds(status.st_ctim);
     return result;
+}
+
+ItemStatus FolderItem::Status() const {
+    return statusOf(follow_);
+}
+
+ItemStatus FolderItem::EntryStatus() const {
+    return statusOf(false);
+}
+
+std::optional<FolderItem> FolderItem::Resolved() const {
+    // readlink's EINVAL says "not a link"; any other failure means the target is missing or
+    // unreachable.
+    if (foreign_)
+        return std::nullopt;
+    std::string path = path_;
+    for (int hop = 0; hop <= maxLinkHops; ++hop) {
+        char target[PATH_MAX];
+        const posix::PathAt at(path);
+        const ssize_t length = ::readlinkat(at.dir(), at.name(), target, sizeof target);
+        if (length < 0)
+            return errno == EINVAL ? std::optional(FolderItem(path, true, false)) : std::nullopt;
+        const std::string_view targetPath(target, std::size_t(length));
+        path = nativepath::normalise(targetPath.starts_with('/')
+                                         ? std::string(targetPath)
+                                         : nativepath::join(nativepath::parent(path), targetPath));
+    }
+    return std::nullopt;
 }
 
 Date ItemStatus::modificationDate() const {
     if (failure_)
         throw FileError(*failure_);
     return modified_;
+}
+
+bool ItemStatus::changedSince(const ItemStatus& earlier) const {
+    return failure_.has_value() != earlier.failure_.has_value() || folder_ != earlier.folder_ ||
+           file_ != earlier.file_ || link_ != earlier.link_ || length_ != earlier.length_ ||
+           modifiedNs_ != earlier.modifiedNs_ || changedNs_ != earlier.changedNs_;
 }
 
 std::optional<FolderItem> FolderItem::Parent() const {

@@ -16,18 +16,26 @@ namespace fw {
 struct FileIdentity;
 
 // What an item was at one moment: one read of its status, its link followed as the item
-// follows it. A step that needs several facts of an item takes one of these instead of
-// asking the disk for each.
+// follows it (or not, see FolderItem::EntryStatus). A step that needs several facts of an
+// item takes one of these instead of asking the disk for each.
 class ItemStatus {
 public:
     bool exists() const { return !failure_; }
     bool folder() const { return folder_; }
     // A regular file (no folder, link, device or pipe).
     bool file() const { return file_; }
+    // A symbolic link; only a read that does not follow links sees one.
+    bool link() const { return link_; }
     // Bytes of a file; 0 for a folder (packages included) and for a missing item.
     std::uint64_t length() const { return length_; }
     // Throws FileError, naming the item and the reason, when it could not be examined.
     Date modificationDate() const;
+
+    // True when `earlier`, a read of the same item, shows another version of it: it came or
+    // went, changed its kind or length, or its modification or change time moved (to the
+    // nanosecond; every write moves the change time, also one that keeps length and
+    // modification time).
+    bool changedSince(const ItemStatus& earlier) const;
 
 private:
     friend class FolderItem;
@@ -36,8 +44,11 @@ private:
     std::optional<std::string> failure_; // why the status could not be read
     bool folder_ = false;
     bool file_ = false;
+    bool link_ = false;
     std::uint64_t length_ = 0;
     Date modified_ = Date::fromUnixTime(0);
+    std::int64_t modifiedNs_ = 0; // nanoseconds since 1970
+    std::int64_t changedNs_ = 0;
 };
 
 // A reference to a file or folder, existing or not, over a native (byte) path. It holds
@@ -73,6 +84,13 @@ public:
     Date ModificationDate() const;
     // Exists, Directory, Length and ModificationDate from one read of the disk.
     ItemStatus Status() const;
+    // The same of the entry itself: a link is not followed, and shows as a link.
+    ItemStatus EntryStatus() const;
+    // Where the chain of links at this path ends: the item itself when it is no link, else the
+    // first entry on the chain that is none (its path made plain, links followed from it).
+    // None for a broken link, a chain too long to be anything but a loop, and an item made
+    // from foreign text.
+    std::optional<FolderItem> Resolved() const;
     // None for the root and for an item made from foreign text.
     std::optional<FolderItem> Parent() const;
     // The entry `name` (a display name: "/" stands for ":"), also of a missing folder.
@@ -122,6 +140,7 @@ private:
     friend std::optional<FileIdentity> identityOf(const FolderItem& item);
     friend FolderItem GetFolderItem(const std::string& colonPath);
     FolderItem(std::string path, bool followLinks, bool foreign);
+    ItemStatus statusOf(bool followLinks) const;
 
     std::string path_;     // native path; the foreign text itself for a foreign item
     bool follow_ = true;   // follow links in Exists and Directory

@@ -5,20 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace fw {
-
-namespace {
-
-// The most links followed in a chain before it counts as a loop (the kernel's own limit).
-constexpr int maxLinkHops = 40;
-
-} // namespace
 
 FolderListing::FolderListing(const FolderItem& folder)
     : path_(folder.path_)
@@ -42,24 +34,11 @@ std::optional<FolderItem> FolderListing::Item(int index) const {
     if (index < 1 || index > Count())
         return std::nullopt;
     const posix::FolderEntry& entry = entries_[std::size_t(index - 1)];
-    std::string path = nativepath::join(path_, entry.name);
+    FolderItem item(nativepath::join(path_, entry.name), true, false);
     // The folder says which entries are no links, which spares them a readlink each.
     if (entry.type != DT_LNK && entry.type != DT_UNKNOWN)
-        return FolderItem(std::move(path), true, false);
-    // Follow the chain of links to the first entry that is not a link; readlink's EINVAL
-    // says "not a link", any other failure means the target is missing or unreachable.
-    for (int hop = 0; hop <= maxLinkHops; ++hop) {
-        char target[PATH_MAX];
-        const posix::PathAt at(path);
-        const ssize_t length = ::readlinkat(at.dir(), at.name(), target, sizeof target);
-        if (length < 0)
-            return errno == EINVAL ? std::optional(FolderItem(path, true, false)) : std::nullopt;
-        const std::string_view targetPath(target, std::size_t(length));
-        path = nativepath::normalise(targetPath.starts_with('/')
-                                         ? std::string(targetPath)
-                                         : nativepath::join(nativepath::parent(path), targetPath));
-    }
-    return std::nullopt;
+        return item;
+    return item.Resolved();
 }
 
 std::optional<FolderItem> FolderListing::TrueItem(int index) const {

@@ -177,8 +177,10 @@ TEST_F(CopyAndReplace, ReplacesACopyOnlyWhenTheSourceIsNewerInWholeSecondsButNot
     runBackup();
     ASSERT_EQ(treeDifference(sourceTree(), copyTree()), "");
 
+    // Of the same length as the first version: a copy whose time is found equal is then left
+    // alone, as one of another length would not be.
     const auto change = [this](const std::string& name, std::int64_t seconds) {
-        writeFile(source(name), "second version of " + name, seconds);
+        writeFile(source(name), "later " + name, seconds);
     };
     change("same.txt", kBaseTime);
     change("half-second.txt", kBaseTime);
@@ -198,7 +200,7 @@ TEST_F(CopyAndReplace, ReplacesACopyOnlyWhenTheSourceIsNewerInWholeSecondsButNot
         expected[name] = sourceTree()[name];
     EXPECT_EQ(treeDifference(expected, copyTree()), "");
     for (const std::string& name : replaced)
-        EXPECT_EQ(filetest::readFile(copy(name)), "second version of " + name);
+        EXPECT_EQ(filetest::readFile(copy(name)), "later " + name);
     EXPECT_EQ(filetest::readFile(copy("plus3600.txt")), "first plus3600.txt");
 
     mainwindow::MainWindow& shown = window();
@@ -207,7 +209,7 @@ TEST_F(CopyAndReplace, ReplacesACopyOnlyWhenTheSourceIsNewerInWholeSecondsButNot
     EXPECT_EQ(shown.stx_filesUpdated->text(), "3");
     std::uint64_t replacedBytes = 0;
     for (const std::string& name : replaced)
-        replacedBytes += ("second version of " + name).size();
+        replacedBytes += ("later " + name).size();
     EXPECT_EQ(shown.TotalFileSize, replacedBytes);
     EXPECT_EQ(errorMessages(), kCleanRun);
     expectIdleLook("Complete");

@@ -1,4 +1,5 @@
 #include "FileTestSupport.h"
+#include "fw/DestinationTree.h"
 #include "fw/FolderItem.h"
 #include "fw/Thread.h"
 
@@ -276,6 +277,25 @@ TEST_F(CopyFileToTest, KilledWorkerLeavesNoTemporary) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return worker.State() == fw::Thread::NotRunning; }, 10000));
 
     EXPECT_FALSE(finished);
+    expectOnly(target.path(), {});
+}
+
+// A copy staged in a destination takes its source as it was examined: a file that has become
+// a link since, to a file elsewhere, fails the copy, and nothing of where the link leads
+// reaches the destination.
+TEST_F(CopyFileToTest, AStagedCopyNeverFollowsALinkItsSourceHasBecome) {
+    writeFile(source / "item.txt", "own");
+    writeFile(source / "elsewhere.txt", "from elsewhere");
+    const FolderItem item = at(source / "item.txt");
+    const fw::ItemStatus status = item.EntryStatus();
+    ASSERT_TRUE(status.file());
+    ASSERT_EQ(::unlink((source / "item.txt").c_str()), 0);
+    makeLink(source / "elsewhere.txt", source / "item.txt");
+    {
+        fw::DestinationTree tree(at(target.path()));
+        EXPECT_THROW(tree.stage(item, status), fw::FileError);
+        expectOnly(target / fw::DestinationTree::stagingName, {});
+    }
     expectOnly(target.path(), {});
 }
 
