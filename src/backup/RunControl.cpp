@@ -4,6 +4,7 @@
 #include "fw/Dialogs.h"
 #include "fw/LabelText.h"
 #include "fw/Services.h"
+#include "fw/SleepInhibitor.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "fw/Volume.h"
@@ -39,6 +40,7 @@ void startRun(MainWindow& window) {
     window.btn_Backup->setText(QStringLiteral("Cancel"));
     window.prb_Progress->setValue(0);
     window.tmrNoSleep->start();
+    fw::holdAwake();
     window.thr_Build->Run();
 }
 
@@ -57,6 +59,7 @@ void cancelRun(MainWindow& window) {
 
     window.BackingUp = false;
     window.tmrNoSleep->stop();
+    fw::releaseAwake();
     window.btn_Backup->setText(QStringLiteral("Start Backup"));
     window.stx_status->setText(QStringLiteral("Cancelled"));
     fw::setText(window.stx_Info, "");
