@@ -270,6 +270,7 @@ void endOfRun(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) 
     backup::appendEntry(window, "Finished Backup");
     window.tmrNoSleep->stop();
     fw::releaseAwake();
+    window.destinationLocks.clear();
     if (window.ErrorCount > 0)
         offerErrorList(window);
     else

@@ -1,6 +1,7 @@
 #include "Confirmation.h"
 #include "ErrorList.h"
 #include "fw/Canvas.h"
+#include "fw/DestinationLock.h"
 #include "fw/Dialogs.h"
 #include "fw/LabelText.h"
 #include "fw/Services.h"
@@ -60,6 +61,7 @@ void cancelRun(MainWindow& window) {
     window.BackingUp = false;
     window.tmrNoSleep->stop();
     fw::releaseAwake();
+    window.destinationLocks.clear();
     window.btn_Backup->setText(QStringLiteral("Start Backup"));
     window.stx_status->setText(QStringLiteral("Cancelled"));
     fw::setText(window.stx_Info, "");
@@ -83,6 +85,7 @@ bool MainWindow::checkSets() {
     }
     const std::string twoLines{fw::CR, fw::CR};
     bool result = true;
+    destinationLocks.clear();
     for (std::size_t i = 0; i < Sets.size(); ++i) {
         if (setEnable[i]) {
             const fw::FolderItem& source = Sets[i];
@@ -101,6 +104,13 @@ bool MainWindow::checkSets() {
                 fw::MsgBox("Destination disk is not mounted!" + twoLines +
                            makeTextPath(*mountPoint));
                 result = false;
+            } else if (auto lock = fw::DestinationLock::take(*destination)) {
+                destinationLocks.push_back(std::move(lock));
+            } else {
+                // Another run's temporaries are in its staging folder.
+                fw::MsgBox("Destination folder is in use by another backup!" + twoLines +
+                           makeTextPath(*destination));
+                result = false;
             }
             if (!source.Exists()) {
                 fw::MsgBox("Cannot find source folder for set '" + source.Name() + "' !" +
@@ -110,6 +120,8 @@ bool MainWindow::checkSets() {
         }
         fw::yieldPoint();
     }
+    if (!result)
+        destinationLocks.clear();
     return result;
 }
 
