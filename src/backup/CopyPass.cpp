@@ -8,6 +8,7 @@
 #include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
 #include "fw/NativePath.h"
+#include "fw/SleepInhibitor.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "fw/Volume.h"
@@ -353,6 +354,8 @@ void endOfRun(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) 
     window.btn_Backup->setText(QStringLiteral("Start Backup"));
     backup::appendEntry(window, "Finished Backup");
     window.tmrNoSleep->stop();
+    fw::releaseAwake();
+    window.destinationLocks.clear();
     if (window.ErrorCount > 0)
         offerErrorList(window);
     else

@@ -1,9 +1,11 @@
 #include "Confirmation.h"
 #include "ErrorList.h"
+#include "fw/DestinationLock.h"
 #include "fw/Dialogs.h"
 #include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
 #include "fw/Services.h"
+#include "fw/SleepInhibitor.h"
 #include "fw/Text.h"
 #include "fw/Thread.h"
 #include "fw/Volume.h"
@@ -39,6 +41,7 @@ void startRun(MainWindow& window) {
     window.btn_Backup->setText(QStringLiteral("Cancel"));
     window.prb_Progress->setValue(0);
     window.tmrNoSleep->start();
+    fw::holdAwake();
     window.thr_Build->Run();
 }
 
@@ -57,6 +60,8 @@ void cancelRun(MainWindow& window) {
 
     window.BackingUp = false;
     window.tmrNoSleep->stop();
+    fw::releaseAwake();
+    window.destinationLocks.clear();
     window.btn_Backup->setText(QStringLiteral("Start Backup"));
     window.stx_status->setText(QStringLiteral("Cancelled"));
     fw::setText(window.stx_Info, "");
@@ -81,6 +86,7 @@ bool MainWindow::checkSets() {
     }
     const std::string twoLines{fw::CR, fw::CR};
     bool result = true;
+    destinationLocks.clear();
     for (std::size_t i = 0; i < Sets.size(); ++i) {
         if (setEnable[i]) {
             const fw::FolderItem& source = Sets[i];
@@ -99,6 +105,13 @@ bool MainWindow::checkSets() {
                 fw::MsgBox("Destination disk is not mounted!" + twoLines +
                            makeTextPath(*mountPoint));
                 result = false;
+            } else if (auto lock = fw::DestinationLock::take(*destination)) {
+                destinationLocks.push_back(std::move(lock));
+            } else {
+                // Another run's temporaries are in its staging folder.
+                fw::MsgBox("Destination folder is in use by another backup!" + twoLines +
+                           makeTextPath(*destination));
+                result = false;
             }
             if (!source.Exists()) {
                 fw::MsgBox("Cannot find source folder for set '" + source.Name() + "' !" +
@@ -108,6 +121,8 @@ bool MainWindow::checkSets() {
         }
         fw::yieldPoint();
     }
+    if (!result)
+        destinationLocks.clear();
     return result;
 }
 

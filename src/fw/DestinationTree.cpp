@@ -61,6 +61,13 @@ DestinationTree::DestinationTree(const FolderItem& folder)
                         << std::strerror(rootError_);
         return;
     }
+    lock_ = DestinationLock::take(root_.get());
+    if (!lock_) {
+        rootError_ = EBUSY;
+        root_.close();
+        qCWarning(lcFw) << "The destination" << path_.c_str() << "is in use by another backup";
+        return;
+    }
     struct stat status {};
     if (::fstat(root_.get(), &status) == 0)
         identity_ = FileIdentity{std::uint64_t(status.st_dev), std::uint64_t(status.st_ino)};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Date.h"
+#include "DestinationLock.h"
 #include "FileCopy.h"
 #include "FileIdentity.h"
 #include "FolderItem.h"
@@ -59,6 +60,8 @@ struct FoundEntry {
 // are written whole into a staging folder on the same file system and then renamed into
 // place, so an entry under its own name is always a whole copy, old or new. The staging
 // folder is swept when the tree is opened (what a killed run left) and removed when it goes.
+// The tree holds the folder's DestinationLock from before the sweep; a folder that another
+// run holds gives a tree in which everything fails and whose staging folder is left alone.
 //
 // Places are relative native paths, names joined by "/" ("Set/sub/a.txt"). The folder of
 // the last place used stays open, so the items of one folder, which come one after another
@@ -121,6 +124,7 @@ private:
 
     std::string path_;
     std::string stagingPath_; // path_ + "/" + stagingName, for messages and staged copies
+    std::shared_ptr<DestinationLock> lock_;
     posix::UniqueFd root_;
     int rootError_ = 0;
     std::optional<FileIdentity> identity_;

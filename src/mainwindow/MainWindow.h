@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <QMainWindow>
 #include <QPixmap>
@@ -30,6 +31,7 @@ class Exclusions;
 
 namespace fw {
 class Canvas;
+class DestinationLock;
 class Thread;
 } // namespace fw
 
@@ -93,6 +95,8 @@ public:
     std::optional<fw::FolderItem> DestFolder;
     std::deque<std::int32_t> sourceSet;
     std::int32_t sett = 0;
+    // The run's holds on its destination folders, from the checks at Start to its end.
+    std::vector<std::shared_ptr<fw::DestinationLock>> destinationLocks;
 
     // Controls. Not drawn: the two worker threads and the no-sleep timer. The timer keeps the
     // period it was created with; tests that watch the sleep guard shorten it on the timer.

@@ -1,7 +1,9 @@
 #include "Startup.h"
 
+#include "fw/SingleInstance.h"
 #include "fw/TerminationSignals.h"
 #include "mainwindow/MainWindow.h"
+#include "sets/SettingsFile.h"
 #include "Tolvane.h"
 
 namespace shell {
@@ -15,6 +17,25 @@ void _NewAppInstance(int& argc, char** argv) {
                existing->metaObject()->className());
 }
 
+namespace {
+
+void raiseMainWindow() {
+    mainwindow::MainWindow& window = MainWindow();
+    window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
+bool _ClaimOnlyCopy() {
+    // The settings folder holds what only one copy may write.
+    const std::string folder =
+        sets::settingsFolder(QCoreApplication::applicationName().toStdString()).nativePath();
+    return fw::claimSingleInstance(folder, raiseMainWindow);
+}
+
 void _MakeDefaultView() {
     MainWindow().show();
 }
@@ -23,6 +44,10 @@ int _Startup(int& argc, char** argv) {
     // The program registers no external classes or plug-in entry points and no document file
     // types.
     _NewAppInstance(argc, argv);
+    if (!_ClaimOnlyCopy()) {
+        delete &App();
+        return 0;
+    }
     // A logout, a shutdown or Ctrl+C in a terminal ends the program as its Quit command does.
     fw::quitOnTerminationSignals();
     // It installs no application-level menu handlers: every menu command belongs to the main

@@ -1,13 +1,13 @@
 #include "BackupRun.h"
+#include "FakeDesktop.h"
 #include "mainwindow/MainWindow.h"
-#include "support/PrivateBus.h"
 #include "Trees.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
-#include <QProcess>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -19,50 +19,6 @@ namespace {
 // precise, so it never fires sooner than its period.
 constexpr int kShortPeriodMs = 10;
 
-// A session bus of the test's own, and on it the fake screen saver (a child process) that
-// reports every user-activity call it receives.
-class PrivateSessionBus {
-public:
-    // False when no bus or no fake service could be started.
-    bool start() {
-        if (!bus_.start())
-            return false;
-        // Set before this process first uses the session bus, which connects on first use.
-        qputenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().toUtf8());
-
-        QObject::connect(&screenSaver_, &QProcess::readyReadStandardOutput, &screenSaver_,
-                         [this] { readReports(); });
-        screenSaver_.start(QCoreApplication::applicationDirPath() + "/e2e_fake_screensaver",
-                           QStringList());
-        return screenSaver_.waitForStarted(5000) && waitUntil([this] { return ready_; }, 5000);
-    }
-
-    ~PrivateSessionBus() {
-        if (screenSaver_.state() != QProcess::NotRunning) {
-            screenSaver_.kill();
-            screenSaver_.waitForFinished(5000);
-        }
-    }
-
-    int calls() const { return calls_; }
-
-private:
-    void readReports() {
-        while (screenSaver_.canReadLine()) {
-            const QByteArray line = screenSaver_.readLine().trimmed();
-            if (line == "ready")
-                ready_ = true;
-            else if (line == "SimulateUserActivity")
-                ++calls_;
-        }
-    }
-
-    PrivateBus bus_;
-    QProcess screenSaver_;
-    bool ready_ = false;
-    int calls_ = 0;
-};
-
 // Runs the event loop for a while, as an idle window would.
 void idleFor(int milliseconds) {
     waitUntil([] { return false; }, milliseconds);
@@ -73,8 +29,9 @@ class SleepGuard : public BackupRunTest {};
 TEST_F(SleepGuard, CallsTheScreenSaverEveryPeriodWhileARunLastsAndNeverWhenIdle) {
     // Ticks watched while the run is held, a known number of periods.
     constexpr int kHeldTicks = 10;
-    PrivateSessionBus bus;
-    ASSERT_TRUE(bus.start()) << "no private session bus with the fake screen saver";
+    FakeDesktop bus;
+    ASSERT_TRUE(bus.start({QStringLiteral("screensaver")}))
+        << "no private session bus with the fake screen saver";
     ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
         << "the process was connected to another session bus before";
     writeOneSet();
@@ -86,7 +43,7 @@ TEST_F(SleepGuard, CallsTheScreenSaverEveryPeriodWhileARunLastsAndNeverWhenIdle)
 
     idleFor(20 * kShortPeriodMs);
     EXPECT_EQ(ticks, 0) << "ticked before any run";
-    EXPECT_EQ(bus.calls(), 0) << "called before any run";
+    EXPECT_EQ(bus.count("SimulateUserActivity"), 0) << "called before any run";
 
     // The run is held inside its listing: it lasts, with the event loop running, until the
     // guard has ticked the periods watched.
@@ -106,11 +63,12 @@ TEST_F(SleepGuard, CallsTheScreenSaverEveryPeriodWhileARunLastsAndNeverWhenIdle)
     const int duringRun = ticks;
     EXPECT_GE(duringRun, kHeldTicks);
     EXPECT_LE(duringRun, runMs / kShortPeriodMs + 1) << "in " << runMs << " ms";
-    EXPECT_TRUE(waitUntil([&] { return bus.calls() >= duringRun; }, kStepTimeoutMs));
+    EXPECT_TRUE(
+        waitUntil([&] { return bus.count("SimulateUserActivity") >= duringRun; }, kStepTimeoutMs));
 
     idleFor(20 * kShortPeriodMs);
     EXPECT_EQ(ticks, duringRun) << "ticked after the run";
-    EXPECT_EQ(bus.calls(), duringRun) << "called after the run";
+    EXPECT_EQ(bus.count("SimulateUserActivity"), duringRun) << "called after the run";
 }
 
 TEST_F(SleepGuard, TicksEveryFiveSecondsFromStartToTheEndOfTheRun) {
@@ -130,6 +88,91 @@ TEST_F(SleepGuard, TicksEveryFiveSecondsFromStartToTheEndOfTheRun) {
 
     EXPECT_TRUE(activeInRun);
     EXPECT_FALSE(shown.tmrNoSleep->isActive());
+}
+
+// The desktop services the inhibitor may be held by, in the order they are asked.
+const QStringList kInhibitingServices{QStringLiteral("portal"), QStringLiteral("gnome"),
+                                      QStringLiteral("powermanagement"), QStringLiteral("login1")};
+
+// A desktop offering the inhibiting services from the one named on: the ones before it are
+// missing, so the inhibitor must come from it.
+class Inhibitor : public BackupRunTest, public ::testing::WithParamInterface<QString> {
+protected:
+    void SetUp() override {
+        BackupRunTest::SetUp();
+        const QStringList offered =
+            kInhibitingServices.mid(kInhibitingServices.indexOf(GetParam()));
+        ASSERT_TRUE(desktop_.start(offered)) << "no private buses with the fake services";
+        writeOneSet();
+        writeFile(path("src/a.txt"), "a");
+    }
+
+    QByteArray line(const char* event) const {
+        return QByteArray(event) + ' ' + GetParam().toUtf8();
+    }
+
+    // Held by the one service expected, and by no other.
+    void expectHeldOnlyByTheService() {
+        EXPECT_TRUE(desktop_.waitFor(line("inhibit"))) << desktop_.lines().toStdString();
+        EXPECT_EQ(desktop_.count(line("release")), 0) << desktop_.lines().toStdString();
+        for (const QString& other : kInhibitingServices) {
+            if (other != GetParam()) {
+                EXPECT_EQ(desktop_.count("asked " + other.toUtf8()), 0)
+                    << desktop_.lines().toStdString();
+            }
+        }
+    }
+
+    FakeDesktop desktop_;
+};
+
+TEST_P(Inhibitor, IsHeldWhileARunLastsAndReleasedAtItsEnd) {
+    EXPECT_EQ(desktop_.count(line("inhibit")), 0) << "held before any run";
+    runBackup([this] {
+        expectHeldOnlyByTheService();
+        EXPECT_TRUE(window().BackingUp);
+    });
+    EXPECT_TRUE(desktop_.waitFor(line("release"))) << desktop_.lines().toStdString();
+    EXPECT_EQ(desktop_.count(line("inhibit")), 1);
+}
+
+TEST_P(Inhibitor, IsReleasedWhenTheRunIsCancelled) {
+    holdWorkersWhen(listingUnderWay);
+    window().btn_Backup->click();
+    ASSERT_TRUE(waitUntil(listingUnderWay));
+    expectHeldOnlyByTheService();
+    const auto question = answerNextDialog("Yes");
+    window().btn_Backup->click();
+    ASSERT_TRUE(waitForDialogs());
+    ASSERT_TRUE(question->answered);
+    EXPECT_FALSE(window().BackingUp);
+    EXPECT_TRUE(desktop_.waitFor(line("release"))) << desktop_.lines().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstServiceThere, Inhibitor, ::testing::ValuesIn(kInhibitingServices),
+                         [](const ::testing::TestParamInfo<QString>& info) {
+                             return info.param.toStdString();
+                         });
+
+// A cancel while the portal has not answered yet: what it grants afterwards is given back.
+TEST_F(SleepGuard, AnInhibitorGrantedAfterTheRunWasCancelledIsReleased) {
+    FakeDesktop desktop;
+    ASSERT_TRUE(desktop.start({QStringLiteral("--hold-answers"), QStringLiteral("portal")}));
+    writeOneSet();
+    writeFile(path("src/a.txt"), "a");
+    holdWorkersWhen(listingUnderWay);
+    window().btn_Backup->click();
+    ASSERT_TRUE(waitUntil(listingUnderWay));
+    ASSERT_TRUE(desktop.waitFor("asked portal"));
+    const auto question = answerNextDialog("Yes");
+    window().btn_Backup->click();
+    ASSERT_TRUE(waitForDialogs());
+    ASSERT_FALSE(window().BackingUp);
+    EXPECT_EQ(desktop.count("inhibit portal"), 0);
+
+    desktop.answer();
+    EXPECT_TRUE(desktop.waitFor("inhibit portal"));
+    EXPECT_TRUE(desktop.waitFor("release portal")) << desktop.lines().toStdString();
 }
 
 } // namespace
