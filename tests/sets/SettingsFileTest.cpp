@@ -1,5 +1,6 @@
 #include "fw/FolderItem.h"
 #include "mainwindow/MainWindow.h"
+#include "sets/ExclusionEntry.h"
 #include "sets/SetsTesting.h"
 #include "support/DialogDriver.h"
 
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -191,6 +193,19 @@ TEST(SettingsFile, FailedWriteLeavesTheOldFileWholeAndTheNextChangeSavesEverythi
     typeAndPress(window, "third", window.btn_AddToContains);
     EXPECT_EQ(settingsLines(),
               QStringList({"cont:first?" + QString(200, 'x') + "?third?", "ext:"}));
+}
+
+// Loading a long list must cost each entry the same: an entry that joins the list and is then
+// changed makes the list search all its rows for it, once per entry.
+TEST(SettingsFile, EachLoadedEntryJoinsTheListOnceAndChangesNoRow) {
+    QListWidget list;
+    QSignalSpy inserted(list.model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(list.model(), &QAbstractItemModel::dataChanged);
+    for (const char* entry : {"tmp", "caf\xc3\xa9", "bad \xff byte"})
+        sets::appendEntry(list, entry);
+    EXPECT_EQ(inserted.count(), 3);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(sets::entryText(list, 2), "bad \xff byte");
 }
 
 QByteArray native(const QString& path) {
