@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libboost-context-dev libgtest-dev
     xvfb xauth dbus fonts-dejavu-core fonts-cantarell fonts-noto-core rsync
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian
     exfat-fuse exfatprogs ntfs-3g fuse3
 )
 

@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "TerminationSignals.h"
 #include "Text.h"
 #include "UserDisks.h"
 
@@ -46,7 +47,11 @@ QMessageBox::Icon messageBoxIcon(int icon) {
 
 } // namespace
 
+// Once the program is quitting, a message would only hold up the quit: before the
+// application's event loop runs, nothing else could end it (see quitOnTerminationSignals).
 void MsgBox(const std::string& text) {
+    if (terminationRequested())
+        return;
     QMessageBox box(QApplication::activeWindow());
     setPlainMessage(box, toQString(text));
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -57,6 +62,8 @@ void MsgBox(const std::string& text) {
 }
 
 const MessageDialog::Button* MessageDialog::ShowModal() {
+    if (terminationRequested())
+        return nullptr;
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(messageBoxIcon(Icon));
     box.setWindowTitle(toQString(Title));

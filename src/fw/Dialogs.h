@@ -9,7 +9,8 @@
 // dialogs by finding QApplication::activeModalWidget() and pressing a button by caption.
 namespace fw {
 
-// A modal message with one "OK" button.
+// A modal message with one "OK" button. Once a termination signal has been taken
+// (terminationRequested), this and MessageDialog return at once without showing anything.
 void MsgBox(const std::string& text);
 
 class MessageDialog {
@@ -29,7 +30,7 @@ public:
     Button CancelButton{"Cancel", false, false};
 
     // Shows the dialog modally and returns the button pressed (one of the three members);
-    // closing it with Escape counts as the cancel button.
+    // closing it with Escape counts as the cancel button. None when it was closed otherwise.
     const Button* ShowModal();
 };
 

@@ -261,11 +261,16 @@ bool FolderItem::operator==(const FolderItem& other) const {
 FolderItem GetFolderItem(const std::string& colonPath) {
     if (!colonPath.starts_with("/:"))
         return FolderItem(colonPath, true, true);
-    std::string native = "/";
+    // Built in place: the path grows by one name per component, so a long path costs its
+    // length, not its length times its component count.
+    std::string native(1, '/');
+    native.reserve(colonPath.size());
     std::string_view rest = std::string_view(colonPath).substr(2);
     while (!rest.empty()) {
         const auto colon = rest.find(':');
-        native = nativepath::join(native, nativepath::toNativeName(rest.substr(0, colon)));
+        if (native.size() > 1)
+            native += '/';
+        native += nativepath::toNativeName(rest.substr(0, colon));
         rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
     }
     FolderItem item = FolderItem::fromNativePath(native);

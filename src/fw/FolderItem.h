@@ -122,7 +122,7 @@ public:
     // A new (or emptied) UTF-8 text file, replaced atomically when the stream is closed.
     // Throws FileError when it cannot be created.
     std::unique_ptr<TextOutputStream> CreateTextFile() const;
-    // Null when the file cannot be opened.
+    // Null when the file cannot be opened or is no regular file (TextInputStream::open).
     std::unique_ptr<TextInputStream> OpenAsTextFile() const;
     // A null pixmap when the file is missing or not a readable picture.
     QPixmap OpenAsPicture() const;

@@ -20,6 +20,8 @@ namespace fw::posix {
 
 namespace {
 
+constexpr std::string_view temporaryPrefix = ".tolvane-tmp-";
+
 // Where to cut `path` (from `start`) so that the piece before the cut fits one call: the
 // last "/" before PATH_MAX characters. A name is at most NAME_MAX bytes, so there is one.
 std::size_t cutBefore(std::string_view path, std::size_t start) {
@@ -133,12 +135,16 @@ std::string temporaryName() {
     // One draw gives all six letters: 62^6 is far below 2^64, and a run makes one name per
     // copied item.
     std::uint64_t draw = QRandomGenerator::global()->generate64();
-    std::string name = ".tolvane-tmp-";
+    std::string name(temporaryPrefix);
     for (int i = 0; i < 6; ++i) {
         name += letters[draw % letterCount];
         draw /= letterCount;
     }
     return name;
+}
+
+bool isTemporaryName(std::string_view name) {
+    return name.size() == temporaryPrefix.size() + 6 && name.starts_with(temporaryPrefix);
 }
 
 std::string temporaryPath(const std::string& folder) {

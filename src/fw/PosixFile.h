@@ -68,6 +68,8 @@ int openBeneath(int root, std::string_view relative, int flags);
 std::string temporaryPath(const std::string& folder);
 // The name alone, for a temporary entry in an open folder.
 std::string temporaryName();
+// True for a name that temporaryName() makes, whatever its letters.
+bool isTemporaryName(std::string_view name);
 
 struct FolderEntry {
     std::string name;

@@ -7,7 +7,8 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ namespace {
 // The pipe's write end, the only thing the handler touches. Set before the handler is
 // installed and never closed.
 int wakeFd = -1;
+// Set on the main thread when the event loop has read a wake-up.
+bool requested = false;
 
 extern "C" void onTerminationSignal(int) {
     // A full pipe already holds a wake-up, so a failed write loses nothing.
@@ -31,6 +34,19 @@ void drain(int fd) {
     std::array<char, 64> bytes{};
     while (::read(fd, bytes.data(), bytes.size()) > 0) {
     }
+}
+
+// Quit ends the application's event loop and every loop nested in it, but does nothing before
+// that loop runs, when the only loop is the one of a modal dialog: the dialogs are closed
+// here, so that the code which opened them goes on to the end of start-up.
+void quitNow() {
+    requested = true;
+    while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        dialog->done(QDialog::Rejected);
+        if (QApplication::activeModalWidget() == dialog)
+            break;
+    }
+    QCoreApplication::quit();
 }
 
 } // namespace
@@ -47,7 +63,7 @@ void quitOnTerminationSignals() {
         new QSocketNotifier(pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [fd = pipe[0]] {
         drain(fd);
-        QCoreApplication::quit();
+        quitNow();
     });
 
     struct sigaction action {};
@@ -64,6 +80,10 @@ void quitOnTerminationSignals() {
             qCWarning(lcFw) << "signal" << signal
                             << "keeps its default action:" << std::strerror(errno);
     }
+}
+
+bool terminationRequested() {
+    return requested;
 }
 
 } // namespace fw

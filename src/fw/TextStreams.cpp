@@ -19,9 +19,9 @@ constexpr std::size_t flushThreshold = std::size_t(64) << 10;
 } // namespace
 
 // A link is written through: the temporary goes into the folder of the link's target and
-// replaces the target, so the link stays a link.
+// replaces the target, so the link stays a link. A link whose target is missing gets it.
 TextOutputStream::TextOutputStream(const std::string& nativePath)
-    : target_(realPath(nativePath))
+    : target_(writtenPath(nativePath))
     , temp_(posix::temporaryPath(nativepath::parent(target_))) {
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0)
@@ -85,10 +85,20 @@ TextInputStream::TextInputStream(std::FILE* file)
     atEnd_ = peek() == EOF;
 }
 
+// A pipe would wait for a writer, a device could give bytes for ever: only a regular file is
+// opened, and so that nothing put in its place between the look and the opening can make
+// the opening wait, it is opened without waiting and looked at again.
 std::unique_ptr<TextInputStream> TextInputStream::open(const std::string& nativePath) {
-    std::FILE* file = std::fopen(nativePath.c_str(), "rbe");
+    struct stat status {};
+    if (::stat(nativePath.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return nullptr;
+    posix::UniqueFd fd(::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return nullptr;
+    std::FILE* file = ::fdopen(fd.get(), "rb");
     if (!file)
         return nullptr;
+    fd.release();
     return std::unique_ptr<TextInputStream>(new TextInputStream(file));
 }
 

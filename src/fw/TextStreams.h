@@ -10,7 +10,8 @@ namespace fw {
 // temporary file in the same folder, which Close flushes to disk and renames over the
 // target, so a crash or a full disk never leaves a truncated file behind. Destroying an
 // unclosed stream discards the temporary and leaves the target as it was. A link to a file
-// is written through to its target, and a replaced file keeps its permission bits.
+// is written through to its target (created when missing), and a replaced file keeps its
+// permission bits.
 class TextOutputStream {
 public:
     // Throws FileError when the temporary file cannot be created.
@@ -38,7 +39,8 @@ private:
 // byte-order mark at the start.
 class TextInputStream {
 public:
-    // Null when the file cannot be opened.
+    // Null when the file cannot be opened or is no regular file (a link is followed only to
+    // one): a pipe, a device or a folder in its place gives null at once, without waiting.
     static std::unique_ptr<TextInputStream> open(const std::string& nativePath);
     ~TextInputStream();
     TextInputStream(const TextInputStream&) = delete;

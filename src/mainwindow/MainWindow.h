@@ -214,6 +214,11 @@ private:
     // The opening's answer to a settings file it could not read.
     void replaceUnreadSettings();
 
+    // The opening left the settings file as it was (it may not be read, or it links into a
+    // folder that is missing): no save replaces it until the program quits, even once it
+    // could, since the sets it holds were never read.
+    bool settingsLeftAlone_ = false;
+
     fw::Canvas* backdrop_ = nullptr;
     // The native path of the folder the copy ladder shows; empty while it shows none.
     std::string copyLadderFolder_;

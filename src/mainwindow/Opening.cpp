@@ -47,18 +47,27 @@ void MainWindow::Event_Open() {
     Changed = true;
 }
 
-// A missing settings file is written afresh without a word. One this user may not read is
-// left as it is (the saves leave it alone too) and the window works from memory. Any other
-// is moved aside first, so that the fresh file destroys nothing, and the user is told where
-// it went.
+// A missing settings file is written afresh without a word, through a link whose target is
+// missing too. One this user may not read, and a link into a folder that is not there (an
+// unmounted volume), are left as they are (the saves leave them alone too) and the window
+// works from memory. Any other (a pipe or a device in the file's place among them) is moved
+// aside first, so that the fresh file destroys nothing, and the user is told where it went.
 void MainWindow::replaceUnreadSettings() {
     const fw::FolderItem file = sets::settingsFile(softwareName);
+    const std::string keptInMemory =
+        "changes to the backup sets and exclusion lists are kept only until " + softwareName +
+        " quits.";
     if (fw::readingDenied(file)) {
+        settingsLeftAlone_ = true;
         fw::MsgBox(softwareName + " may not read its settings file " + file.AbsolutePath() + "." +
-                   std::string(2, fw::CR) +
-                   "The file is left as it is, and changes to the backup sets and exclusion "
-                   "lists are kept only until " +
-                   softwareName + " quits.");
+                   std::string(2, fw::CR) + "The file is left as it is, and " + keptInMemory);
+        return;
+    }
+    if (const std::optional<fw::FolderItem> target = fw::unreachableLinkTarget(file)) {
+        settingsLeftAlone_ = true;
+        fw::MsgBox("The settings file " + file.AbsolutePath() + " is a link to " +
+                   target->AbsolutePath() + ", whose folder cannot be found." +
+                   std::string(2, fw::CR) + "The link is left as it is, and " + keptInMemory);
         return;
     }
     if (!file.Exists()) {

@@ -11,8 +11,11 @@ constexpr int entryRole = Qt::UserRole;
 } // namespace
 
 void appendEntry(QListWidget& list, const std::string& entry) {
-    auto* row = new QListWidgetItem(fw::toQString(entry), &list);
+    // Filled before it is added: setting data on a row already in the list would announce it
+    // as changed.
+    auto* row = new QListWidgetItem(fw::toQString(entry));
     row->setData(entryRole, QByteArray::fromStdString(entry));
+    list.addItem(row);
 }
 
 std::string entryText(const QListWidget& list, int row) {

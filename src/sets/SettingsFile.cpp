@@ -86,8 +86,9 @@ namespace mainwindow {
 // and lists stay in memory and the next change saves them again.
 void MainWindow::SaveSettingsFile() {
     // A file this user may not read is left alone: rewritten with the same permission bits,
-    // it could not be read at the next start either. The user was told when the window opened.
-    if (fw::readingDenied(sets::settingsFile(softwareName))) {
+    // it could not be read at the next start either. So is one the opening left alone. The
+    // user was told when the window opened.
+    if (settingsLeftAlone_ || fw::readingDenied(sets::settingsFile(softwareName))) {
         qCWarning(sets::lcSets)
             << "The settings file may not be read; the change is kept in memory";
         return;
@@ -115,8 +116,10 @@ void MainWindow::SaveSettingsFile() {
 }
 
 bool MainWindow::OpenSettingsFile() {
-    const std::unique_ptr<fw::TextInputStream> stream =
-        sets::settingsFile(softwareName).OpenAsTextFile();
+    const fw::FolderItem file = sets::settingsFile(softwareName);
+    // A save killed before its end (a crash, SIGKILL) left its temporary beside the file.
+    fw::removeSaveTemporaries(file);
+    const std::unique_ptr<fw::TextInputStream> stream = file.OpenAsTextFile();
     if (!stream)
         return false;
     while (!stream->EndOfFile()) {
@@ -138,8 +141,8 @@ bool MainWindow::OpenSettingsFile() {
             return false;
         fw::yieldPoint();
     }
-    // A file that fails at its very first read (a folder in its place, say) is at its end
-    // at once; it was not read to its end for all that.
+    // A file that fails at its very first read is at its end at once; it was not read to its
+    // end for all that.
     return !stream->ReadError();
 }
 

@@ -53,7 +53,8 @@ int _Startup(int& argc, char** argv) {
     // It installs no application-level menu handlers: every menu command belongs to the main
     // window.
     _MakeDefaultView();
-    const int exitCode = App().exec();
+    // A termination signal taken while the window opened (in a message box) ends it here.
+    const int exitCode = fw::terminationRequested() ? 0 : App().exec();
 
     // After the loop the main window is released, and with it the menu bar it holds, then the
     // application object.

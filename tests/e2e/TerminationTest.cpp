@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <string>
@@ -106,6 +107,17 @@ INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, 
                          [](const ::testing::TestParamInfo<int>& info) {
                              return std::string(sigabbrev_np(info.param));
                          });
+
+// A logout while the start-up tells the user about the settings file (a folder stands in its
+// place): the box closes and the program ends instead of going on once the box is gone.
+TEST_F(Termination, SigtermWhileAStartUpMessageIsOpenEndsTheProgram) {
+    ASSERT_TRUE(QDir().mkpath(sets_testing::settingsPath() + "/inside"));
+    startTolvane("message");
+
+    ASSERT_EQ(::kill(pid(), SIGTERM), 0);
+    expectEndedLikeQuit();
+    EXPECT_EQ(sets_testing::settingsLines(), QStringList({"cont:", "ext:"}));
+}
 
 // A logout in the middle of a copy: the program ends as "Quit Tolvane" would, the worker
 // unwinds and removes the copy's temporary, and the settings file stays as it was.

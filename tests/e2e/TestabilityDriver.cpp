@@ -3,6 +3,8 @@
 // QT_LOAD_TESTABILITY=1 and calls its qt_testability_init() once the application object
 // exists; this is that library. It uses only Qt and the objects' names, like a user who
 // finds the controls on screen:
+//   - when a message box is shown (also one of the start-up, before the main window), it
+//     writes "message" and leaves the box open;
 //   - once the main window is shown, it turns to the "Backup" page and writes "shown";
 //   - if "Start Backup" can then be pressed, it presses it and writes "started";
 //   - with TOLVANE_TEST_STOP_WHEN_COPYING naming a folder, it then watches that folder: as
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -68,7 +71,23 @@ void stopWhenCopying(const QString& folder) {
 
 } // namespace
 
+// Reports the first message box shown; the box stays open.
+void reportMessage() {
+    auto* poll = new QTimer(QCoreApplication::instance());
+    QObject::connect(poll, &QTimer::timeout, poll, [poll] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && qobject_cast<QMessageBox*>(window)) {
+                poll->stop();
+                report("message");
+                return;
+            }
+        }
+    });
+    poll->start(10);
+}
+
 extern "C" Q_DECL_EXPORT void qt_testability_init() {
+    reportMessage();
     auto* poll = new QTimer(QCoreApplication::instance());
     QObject::connect(poll, &QTimer::timeout, poll, [poll] {
         auto* tabs = shownControl<QTabWidget>("TabPanel1");

@@ -59,15 +59,24 @@ TEST_F(TextStreamsTest, EmptyFileIsAtItsEndAtOnce) {
     EXPECT_FALSE(stream->ReadError());
 }
 
-TEST_F(TextStreamsTest, FailedReadIsReportedAndEndsTheStream) {
+// A pipe without a writer would hold a blocking open for ever and /dev/zero would fill the
+// memory line by line: only a regular file opens, a link only when it leads to one.
+TEST_F(TextStreamsTest, OnlyARegularFileOpensAndNothingElseIsWaitedFor) {
     makeFolder(tmp / "folder");
-    const auto stream = item("folder").OpenAsTextFile();
-    ASSERT_NE(stream, nullptr);
-    EXPECT_TRUE(stream->ReadError());
-    EXPECT_TRUE(stream->EndOfFile());
-    EXPECT_EQ(stream->ReadLine(), "");
+    ASSERT_EQ(mkfifo((tmp / "pipe").c_str(), 0600), 0);
+    makeLink("/dev/zero", tmp / "zero");
+    makeLink(tmp / "pipe", tmp / "to-pipe");
+    makeLink(tmp / "missing.txt", tmp / "dangling");
+    for (const char* name : {"folder", "pipe", "zero", "to-pipe", "dangling", "missing.txt"})
+        EXPECT_EQ(item(name).OpenAsTextFile(), nullptr) << name;
 
-    EXPECT_EQ(item("missing.txt").OpenAsTextFile(), nullptr);
+    writeFile(tmp / "real.txt", "line\n");
+    makeLink(tmp / "real.txt", tmp / "to-real");
+    const auto stream = item("to-real").OpenAsTextFile();
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->ReadLine(), "line");
+    EXPECT_TRUE(stream->EndOfFile());
+    EXPECT_FALSE(stream->ReadError());
 }
 
 TEST_F(TextStreamsTest, ClosedStreamReadsNothingMore) {
@@ -118,6 +127,26 @@ TEST_F(TextStreamsTest, OldFileStaysWholeUntilTheNewOneIsCommitted) {
 
     EXPECT_THROW(item("missing/file.txt").CreateTextFile(), fw::FileError);
     EXPECT_THROW(fw::GetFolderItem("Disk:file.txt").CreateTextFile(), fw::FileError);
+}
+
+// A settings file kept elsewhere (a dotfiles checkout) may be a link, or a chain of links,
+// whose target is not there yet: the write creates the target and the links stay links.
+TEST_F(TextStreamsTest, WritingThroughALinkWhoseTargetIsMissingCreatesTheTarget) {
+    makeFolder(tmp / "dotfiles");
+    makeLink("middle", tmp / "settings");
+    makeLink("dotfiles/settings", tmp / "middle");
+    const auto out = item("settings").CreateTextFile();
+    out->WriteLine("kept");
+    out->Close();
+    EXPECT_EQ(readFile(tmp / "dotfiles/settings"), "kept\n");
+    EXPECT_TRUE(S_ISLNK(statusOf(tmp / "settings", false).st_mode));
+    EXPECT_TRUE(S_ISLNK(statusOf(tmp / "middle", false).st_mode));
+    EXPECT_EQ(namesIn(tmp / "dotfiles"), (Lines{"settings"}));
+
+    // Into a folder that is not there the write fails and the link stays as it was.
+    makeLink(tmp / "unmounted/settings", tmp / "elsewhere");
+    EXPECT_THROW(item("elsewhere").CreateTextFile(), fw::FileError);
+    EXPECT_TRUE(S_ISLNK(statusOf(tmp / "elsewhere", false).st_mode));
 }
 
 TEST_F(TextStreamsTest, FullDiskKeepsTheOldFile) {

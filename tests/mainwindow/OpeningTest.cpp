@@ -5,12 +5,7 @@
 #include "support/DialogDriver.h"
 #include "support/PackageCopy.h"
 
-#include <atomic>
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pthread.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -21,8 +16,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace sets_testing;
 
@@ -119,77 +112,6 @@ TEST(Opening, UnreadableFilesAreKeptUnderFreeNamesAndTheUserIsTold) {
     EXPECT_TRUE(QFileInfo(settingsPath() + ".unreadable/first").isDir());
     EXPECT_TRUE(QFileInfo(settingsPath() + ".unreadable.2/second").isDir());
     EXPECT_EQ(settingsLines(), QStringList({"cont:", "ext:"}));
-}
-
-void ignoreSignal(int) {}
-
-// Interrupts the main thread's system calls with a signal until stopped, so that a read
-// from a pipe that has no more data fails with EINTR instead of waiting.
-class Interrupter {
-public:
-    Interrupter()
-        : target_(pthread_self()) {
-        struct sigaction action = {};
-        action.sa_handler = ignoreSignal; // no SA_RESTART: blocked calls fail with EINTR
-        sigaction(SIGUSR1, &action, &saved_);
-        thread_ = std::thread([this] {
-            while (!stop_) {
-                pthread_kill(target_, SIGUSR1);
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        });
-    }
-    ~Interrupter() {
-        stop_ = true;
-        thread_.join();
-        sigaction(SIGUSR1, &saved_, nullptr);
-    }
-    Interrupter(const Interrupter&) = delete;
-    Interrupter& operator=(const Interrupter&) = delete;
-
-private:
-    pthread_t target_;
-    struct sigaction saved_ = {};
-    std::atomic<bool> stop_ = false;
-    std::thread thread_;
-};
-
-TEST(Opening, SetsReadBeforeAReadErrorGetTheirRowsAndTheFileIsKept) {
-    QTemporaryDir root;
-    const QString one = makeFolder(root.path(), "one");
-    const QString two = makeFolder(root.path(), "two");
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath()).path()));
-    // A pipe that delivers these lines and then fails: the writing end stays open, so the
-    // reader waits for more until the signal interrupts it.
-    ASSERT_EQ(mkfifo(QFile::encodeName(settingsPath()).constData(), 0600), 0);
-    const int pipe = open(QFile::encodeName(settingsPath()).constData(), O_RDWR);
-    ASSERT_GE(pipe, 0);
-    const QByteArray delivered =
-        (QStringList({setLine(true, one), setLine(false, two, one), "cont:keep?"}).join('\n') +
-         '\n')
-            .toUtf8();
-    ASSERT_EQ(write(pipe, delivered.constData(), std::size_t(delivered.size())), delivered.size());
-
-    const auto told = answerNextDialog("OK");
-    {
-        const Interrupter interrupter;
-        ::MainWindow();
-    }
-    close(pipe);
-    ASSERT_TRUE(waitForDialogs());
-    EXPECT_TRUE(told->text.contains(colonPath(settingsPath() + ".unreadable").chopped(1) + "."))
-        << told->text.toStdString();
-    mainwindow::MainWindow& window = ::MainWindow();
-
-    EXPECT_EQ(popupRows(*window.pmn_Sets), QStringList({"√ one", "- two"}));
-    EXPECT_EQ(window.Sets.size(), 2u);
-    EXPECT_EQ(window.pmn_Sets->currentIndex(), 0);
-    EXPECT_TRUE(ladderTexts(window.stx_setPath).contains(":…one"));
-    struct stat kept = {};
-    ASSERT_EQ(stat(QFile::encodeName(settingsPath() + ".unreadable").constData(), &kept), 0);
-    EXPECT_TRUE(S_ISFIFO(kept.st_mode));
-    EXPECT_EQ(settingsLines(),
-              QStringList({setLine(true, one), setLine(false, two, one), "cont:keep?", "ext:"}));
 }
 
 // Permission bits bind only an ordinary user: the test case runs again as one.

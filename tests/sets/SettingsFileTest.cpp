@@ -1,4 +1,6 @@
+#include "fw/FolderItem.h"
 #include "mainwindow/MainWindow.h"
+#include "sets/ExclusionEntry.h"
 #include "sets/SetsTesting.h"
 #include "support/DialogDriver.h"
 
@@ -11,9 +13,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace sets_testing;
 
@@ -188,6 +193,150 @@ TEST(SettingsFile, FailedWriteLeavesTheOldFileWholeAndTheNextChangeSavesEverythi
     typeAndPress(window, "third", window.btn_AddToContains);
     EXPECT_EQ(settingsLines(),
               QStringList({"cont:first?" + QString(200, 'x') + "?third?", "ext:"}));
+}
+
+// Loading a long list must cost each entry the same: an entry that joins the list and is then
+// changed makes the list search all its rows for it, once per entry.
+TEST(SettingsFile, EachLoadedEntryJoinsTheListOnceAndChangesNoRow) {
+    QListWidget list;
+    QSignalSpy inserted(list.model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(list.model(), &QAbstractItemModel::dataChanged);
+    for (const char* entry : {"tmp", "caf\xc3\xa9", "bad \xff byte"})
+        sets::appendEntry(list, entry);
+    EXPECT_EQ(inserted.count(), 3);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(sets::entryText(list, 2), "bad \xff byte");
+}
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// Everything in the folder of the settings file, hidden names included.
+QStringList settingsFolderEntries() {
+    return QDir(QFileInfo(settingsPath()).path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// What can stand in the settings file's place that is no regular file: a pipe without a
+// writer (an open that waits would wait for ever), a link to a device that never ends.
+class SettingsFileInPlaceOf : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath()).path()));
+        if (isPipe())
+            ASSERT_EQ(mkfifo(native(settingsPath()).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QFile::link(QString::fromLatin1(GetParam()), settingsPath()));
+    }
+    bool isPipe() const { return std::string(GetParam()) == "pipe"; }
+};
+
+TEST_P(SettingsFileInPlaceOf, IsNotReadButKeptAsideAndTheUserIsTold) {
+    const auto told = answerNextDialog("OK");
+    mainwindow::MainWindow& window = ::MainWindow();
+    ASSERT_TRUE(waitForDialogs());
+    const QString kept = settingsPath() + ".unreadable";
+    EXPECT_TRUE(told->text.startsWith("The settings file could not be read and has been kept as " +
+                                      colonPath(kept).chopped(1) + "."))
+        << told->text.toStdString();
+
+    EXPECT_EQ(window.pmn_Sets->count(), 0);
+    EXPECT_EQ(settingsLines(), QStringList({"cont:", "ext:"}));
+    struct stat status = {};
+    ASSERT_EQ(lstat(native(kept).constData(), &status), 0);
+    if (isPipe())
+        EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    else
+        EXPECT_EQ(QFileInfo(kept).symLinkTarget(), QString::fromLatin1(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Odd, SettingsFileInPlaceOf,
+                         ::testing::Values("pipe", "/dev/zero", "/dev/urandom"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             const std::string name = info.param;
+                             return name == "pipe" ? name : name.substr(5);
+                         });
+
+// A settings file kept in a dotfiles checkout: the link is there before its target is.
+TEST(SettingsFile, LinkWhoseTargetIsMissingInAnExistingFolderIsWrittenThrough) {
+    QTemporaryDir elsewhere;
+    const QString target = makeFolder(elsewhere.path(), "dotfiles") + "/settings";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath()).path()));
+    ASSERT_TRUE(QFile::link(target, settingsPath()));
+    mainwindow::MainWindow& window = ::MainWindow();
+
+    EXPECT_EQ(QFileInfo(settingsPath()).symLinkTarget(), target);
+    EXPECT_EQ(settingsBytes(), "cont:\next:\n");
+    typeAndPress(window, "new", window.btn_AddToContains);
+    EXPECT_EQ(QFileInfo(settingsPath()).symLinkTarget(), target);
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), "cont:new?\next:\n");
+    EXPECT_EQ(settingsFolderEntries(), QStringList({"settings"}));
+    EXPECT_EQ(listRows(*startAgain().lsb_Contains), QStringList({"new"}));
+}
+
+// The link leads onto a stick that is not plugged in: nothing may take the place of the file
+// on it, also once it is back while the window still holds what it had without the file.
+TEST(SettingsFile, LinkIntoAMissingFolderIsLeftAloneAndTheWindowWorksFromMemory) {
+    QTemporaryDir elsewhere;
+    const QString stick = elsewhere.path() + "/stick";
+    const QString target = stick + "/settings";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath()).path()));
+    ASSERT_TRUE(QFile::link(target, settingsPath()));
+    const auto told = answerNextDialog("OK");
+    mainwindow::MainWindow& window = ::MainWindow();
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_TRUE(told->text.startsWith("The settings file " + colonPath(settingsPath()).chopped(1) +
+                                      " is a link to " + colonPath(target).chopped(1) + ","))
+        << told->text.toStdString();
+    EXPECT_TRUE(told->text.contains("kept only until Tolvane quits.")) << told->text.toStdString();
+
+    typeAndPress(window, "new", window.btn_AddToContains);
+    EXPECT_EQ(listRows(*window.lsb_Contains), QStringList({"new"}));
+    EXPECT_FALSE(QFileInfo::exists(stick));
+    EXPECT_EQ(QFileInfo(settingsPath()).symLinkTarget(), target);
+    EXPECT_EQ(settingsFolderEntries(), QStringList({"settings"}));
+
+    const QByteArray stored = "cont:stored?\next:\n";
+    ASSERT_TRUE(QDir().mkpath(stick));
+    QFile onStick(target);
+    ASSERT_TRUE(onStick.open(QIODevice::WriteOnly));
+    ASSERT_EQ(onStick.write(stored), stored.size());
+    onStick.close();
+    typeAndPress(window, "newer", window.btn_AddToContains);
+    EXPECT_EQ(settingsBytes(), stored);
+    EXPECT_EQ(listRows(*startAgain().lsb_Contains), QStringList({"stored"}));
+}
+
+// A save killed before its end leaves its temporary beside the file; the next start removes
+// it, and nothing else that merely looks like one.
+TEST(SettingsFile, TemporaryOfAKilledSaveIsRemovedAtTheNextStart) {
+    writeSettings({"cont:kept?", "ext:"});
+    const QByteArray stored = settingsBytes();
+    const std::string path = native(settingsPath()).toStdString();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const auto stream = fw::FolderItem::fromNativePath(path).CreateTextFile();
+        stream->WriteLine("cont:half");
+        raise(SIGKILL);
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    const QStringList left = settingsFolderEntries();
+    ASSERT_EQ(left.size(), 2) << left.join(' ').toStdString();
+    ASSERT_TRUE(left.first().startsWith(".tolvane-tmp-")) << left.join(' ').toStdString();
+    const QString lookalike = ".tolvane-tmp-Folder";
+    ASSERT_TRUE(QDir(QFileInfo(settingsPath()).path()).mkdir(lookalike));
+
+    mainwindow::MainWindow& window = ::MainWindow();
+    EXPECT_EQ(settingsFolderEntries(), QStringList({lookalike, "settings"}));
+    EXPECT_EQ(settingsBytes(), stored);
+    EXPECT_EQ(listRows(*window.lsb_Contains), QStringList({"kept"}));
 }
 
 } // namespace
