@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libboost-context-dev libgtest-dev
     xvfb xauth dbus fonts-dejavu-core rsync
+    libfuse3-dev fuse3
     desktop-file-utils appstream dpkg-dev file
 )
 
