@@ -59,7 +59,9 @@ public:
         Clock::time_point until;
         {
             const std::lock_guard lock(mutex_);
-            next_ = std::max(next_, Clock::now()) +
+            // A request that comes a little late (the one before took its time through the
+            // backing folder) still gets the slot after the one before, so the rate holds.
+            next_ = std::max(next_, Clock::now() - kLateAllowance) +
                     std::chrono::duration_cast<Clock::duration>(
                         std::chrono::duration<double>(double(bytes) / bytesPerSecond_));
             until = next_;
@@ -68,6 +70,7 @@ public:
     }
 
 private:
+    static constexpr Clock::duration kLateAllowance = std::chrono::milliseconds(50);
     const double bytesPerSecond_;
     std::mutex mutex_;
     Clock::time_point next_ = Clock::now();
