@@ -3,6 +3,7 @@
 #include "ErrorList.h"
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
+#include "fw/FileAccess.h"
 #include "fw/FolderItem.h"
 #include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
@@ -124,6 +125,27 @@ std::vector<bool> createSetFolders(MainWindow& window, const RunTrees& trees) {
     return made;
 }
 
+// A set folder the pass made stays a made folder for its set only while no other set has
+// written into it: the items of every set before it in the pass, whose set folder holds it,
+// lies inside it or is the same folder, have been there first (nested sets such as
+// "Documents" and "Documents/Work", backed up into "disk" and "disk/Documents").
+void forgetSetFoldersWrittenBefore(const MainWindow& window, const RunTrees& trees,
+                                   std::vector<bool>& made) {
+    std::vector<std::optional<std::string>> setFolders;
+    for (std::size_t k = 0; k < window.Sets.size(); ++k) {
+        std::optional<std::string> folder;
+        if (trees.ofSet(k))
+            folder = fw::nativepath::join(fw::realPath(window.DestinationFolder[k]->nativePath()),
+                                          fw::nativepath::toNativeName(window.Sets[k].Name()));
+        setFolders.push_back(std::move(folder));
+    }
+    for (std::size_t k = 0; k < setFolders.size(); ++k)
+        for (std::size_t j = 0; j < k && made[k]; ++j)
+            if (setFolders[j] && (fw::nativepath::holds(*setFolders[j], *setFolders[k]) ||
+                                  fw::nativepath::holds(*setFolders[k], *setFolders[j])))
+                made[k] = false;
+}
+
 // Where the items of a set go, taken once for the pass: the native path of its source
 // folder, which starts the path of every item of the set, and the set folder's name.
 struct SetPlaces {
@@ -208,8 +230,9 @@ void backUpFileOrPackage(MainWindow& window, const fw::FolderItem& item,
 // just handled, not the number of items done.
 void progressStep(MainWindow& window, std::int32_t shown) {
     const double done = double(shown) / double(window.TotalItemCount) * 100.0;
-    fw::setProgress(window.prb_Progress, int(done));
     fw::showText(window.stx_files, counterText(shown, window.TotalItemCount));
+    fw::showProgress(window.prb_Progress, int(done));
+    fw::Refresh(window.prb_Progress);
     // The end of an item's step, which may have copied or removed files.
     fw::yieldPointAfterHeavyStep();
 }
@@ -256,8 +279,8 @@ void saveToDisk(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes
 }
 
 void endOfRun(MainWindow& window, const std::vector<fw::VolumeHandle>& volumes) {
-    fw::setProgress(window.prb_Progress, 100);
     fw::setText(window.stx_files, counterText(window.TotalItemCount, window.TotalItemCount));
+    fw::showProgress(window.prb_Progress, 100);
     fw::Refresh(window.stx_files);
     saveToDisk(window, volumes);
     window.stx_status->setText(QStringLiteral("Complete"));
@@ -283,7 +306,8 @@ void MainWindow::thr_backup_Run() {
     const std::vector<fw::VolumeHandle> volumes = openDestinations(*this);
     {
         const RunTrees trees(*this);
-        const std::vector<bool> setFolderMade = createSetFolders(*this, trees);
+        std::vector<bool> setFolderMade = createSetFolders(*this, trees);
+        forgetSetFoldersWrittenBefore(*this, trees, setFolderMade);
         const std::vector<SetPlaces> places = setPlaces(*this);
         backup::MadeFolders made;
 

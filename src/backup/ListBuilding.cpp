@@ -13,6 +13,7 @@
 #include "Panel.h"
 
 #include <algorithm>
+#include <deque>
 #include <optional>
 #include <QLabel>
 #include <string_view>
@@ -97,7 +98,8 @@ void MainWindow::SearchDirectory(const fw::FolderItem& folder,
         fw::FolderListing listing;
         int next = 1;
     };
-    std::vector<Walked> walked;
+    // A deque: entering a folder adds to it while `current` below still refers to its folder.
+    std::deque<Walked> walked;
     const auto enter = [this, &walked](const fw::FolderItem& entered,
                                        fw::FolderItemList::Folder listed,
                                        fw::FolderListing listing) {

@@ -1,6 +1,7 @@
 #include "Panel.h"
 
 #include "fw/Canvas.h"
+#include "fw/FrameUpdates.h"
 #include "mainwindow/MainWindow.h"
 #include "shell/Pictures.h"
 

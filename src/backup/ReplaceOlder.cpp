@@ -1,6 +1,5 @@
 #include "CopySteps.h"
 #include "ErrorList.h"
-#include "fw/Canvas.h"
 #include "fw/Date.h"
 #include "fw/FolderItem.h"
 #include "fw/FrameUpdates.h"

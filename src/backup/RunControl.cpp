@@ -1,7 +1,7 @@
 #include "Confirmation.h"
 #include "ErrorList.h"
-#include "fw/Canvas.h"
 #include "fw/Dialogs.h"
+#include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
 #include "fw/Services.h"
 #include "fw/Text.h"
@@ -61,7 +61,8 @@ void cancelRun(MainWindow& window) {
     window.stx_status->setText(QStringLiteral("Cancelled"));
     fw::setText(window.stx_Info, "");
     backup::showIdlePictures(window);
-    fw::setProgress(window.prb_Progress, 0);
+    fw::showProgress(window.prb_Progress, 0);
+    fw::Refresh(window.prb_Progress);
 }
 
 } // namespace

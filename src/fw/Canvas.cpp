@@ -1,12 +1,7 @@
 #include "Canvas.h"
 
-#include "FrameUpdates.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QPaintEvent>
-#include <QProgressBar>
 
 namespace fw {
 
@@ -26,40 +21,6 @@ void Canvas::paintEvent(QPaintEvent* event) {
         return;
     QPainter painter(this);
     painter.drawPixmap(area.topLeft(), backdrop_, area);
-}
-
-namespace {
-
-// One display frame.
-constexpr qint64 kFrameNs = 16'000'000;
-
-} // namespace
-
-// A run may ask for a hundred thousand redraws of a dozen controls. Each request only marks
-// its widget dirty; at most once per frame every pending redraw of every window is painted in
-// one pass and flushed once, so the run's time goes to its work, not to painting.
-void Refresh(QWidget* widget) {
-    if (!widget)
-        return;
-    widget->update();
-    static QElapsedTimer lastFlush;
-    if (lastFlush.isValid() && lastFlush.nsecsElapsed() < kFrameNs)
-        return;
-    lastFlush.start();
-    pushFrameUpdates();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-}
-
-void setProgress(QProgressBar* bar, int value) {
-    if (bar->value() == value)
-        return;
-    // With updates off, the bar's repaint does nothing; turning them back on asks for an
-    // ordinary update, which Refresh then paints with the frame.
-    const bool updating = bar->updatesEnabled();
-    bar->setUpdatesEnabled(false);
-    bar->setValue(value);
-    bar->setUpdatesEnabled(updating);
-    Refresh(bar);
 }
 
 } // namespace fw

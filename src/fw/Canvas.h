@@ -3,8 +3,6 @@
 #include <QPixmap>
 #include <QWidget>
 
-class QProgressBar;
-
 namespace fw {
 
 // A widget that paints its backdrop picture at its top-left corner; with no picture (a
@@ -23,13 +21,5 @@ protected:
 private:
     QPixmap backdrop_;
 };
-
-// Redraws a widget at once, but the screen at most once per display frame (about 16 ms): a
-// request within the frame is coalesced into the next paint.
-void Refresh(QWidget* widget);
-
-// Sets a progress bar's value and redraws the bar as Refresh does. The bar's own redraw at
-// once, which a value that moves the bar would force, is left out.
-void setProgress(QProgressBar* bar, int value);
 
 } // namespace fw

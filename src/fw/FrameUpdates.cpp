@@ -5,13 +5,26 @@
 
 #include <algorithm>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <vector>
 
 namespace fw {
 
 namespace {
+
+// With updates off, the bar's repaint at once, which a value that moves the bar would force,
+// does nothing; turning them back on asks for an ordinary update, painted with the frame.
+void setBarValue(QProgressBar* bar, int value) {
+    if (bar->value() == value)
+        return;
+    const bool updating = bar->updatesEnabled();
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(updating);
+}
 
 // The states given and not yet put on their widgets. An entry stays for its widget once made,
 // so a label's text keeps its buffer from item to item. An application event filter puts
@@ -37,6 +50,13 @@ public:
         waiting();
     }
 
+    void giveProgress(QProgressBar* bar, int value) {
+        Entry& entry = entryOf(bar);
+        entry.progress = value;
+        entry.progressWaits = true;
+        waiting();
+    }
+
     void forgetText(QLabel* label) {
         for (Entry& entry : entries_)
             if (entry.widget == label)
@@ -54,10 +74,15 @@ public:
         for (Entry& entry : entries_) {
             if (!entry.widget)
                 continue;
+            // Only a label is given a text and only a bar a value.
             if (std::exchange(entry.textWaits, false))
-                setText(static_cast<QLabel*>(entry.widget.data()), entry.text);
+                if (auto* label = qobject_cast<QLabel*>(entry.widget))
+                    setText(label, entry.text);
             if (std::exchange(entry.leftWaits, false))
                 entry.widget->move(entry.left, entry.widget->y());
+            if (std::exchange(entry.progressWaits, false))
+                if (auto* bar = qobject_cast<QProgressBar*>(entry.widget))
+                    setBarValue(bar, entry.progress);
         }
     }
 
@@ -77,6 +102,8 @@ private:
         bool textWaits = false;
         int left = 0;
         bool leftWaits = false;
+        int progress = 0;
+        bool progressWaits = false;
     };
 
     Entry& entryOf(QWidget* widget) {
@@ -122,12 +149,35 @@ void showMovedTo(QWidget* widget, int left) {
         widget->move(left, widget->y());
 }
 
+void showProgress(QProgressBar* bar, int value) {
+    if (Scheduler::inWorkerCode())
+        PendingUpdates::instance().giveProgress(bar, value);
+    else
+        setBarValue(bar, value);
+}
+
 void forgetText(QLabel* label) {
     PendingUpdates::instance().forgetText(label);
 }
 
 void pushFrameUpdates() {
     PendingUpdates::instance().push();
+}
+
+// A run may ask for a hundred thousand redraws of a dozen controls. Each request only marks
+// its widget dirty; at most once per frame every pending redraw of every window is painted in
+// one pass and flushed once, so the run's time goes to its work, not to painting.
+void Refresh(QWidget* widget) {
+    if (!widget)
+        return;
+    widget->update();
+    static QElapsedTimer lastFlush;
+    if (lastFlush.isValid() &&
+        lastFlush.nsecsElapsed() < std::chrono::nanoseconds(frameLength).count())
+        return;
+    lastFlush.start();
+    pushFrameUpdates();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
 }
 
 } // namespace fw

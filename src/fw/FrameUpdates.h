@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 class QLabel;
+class QProgressBar;
 class QWidget;
 
 // What a worker shows while it runs, given to the widgets once per frame. A run names every
@@ -14,10 +16,20 @@ class QWidget;
 // worker's own code they are set at once.
 namespace fw {
 
+// One display frame: the window is drawn as often as a screen shows it and no more often.
+inline constexpr std::chrono::milliseconds frameLength{16};
+
+// Redraws a widget at once, but the screen at most once per display frame: a request within
+// the frame is coalesced into the next paint.
+void Refresh(QWidget* widget);
+
 // The text a label is to show (as setText would set it).
 void showText(QLabel* label, const std::string& text);
 // Where a widget's left edge is to be, in its parent; its top stays.
 void showMovedTo(QWidget* widget, int left);
+// The value a progress bar is to show. The bar's own redraw at once, which a value that moves
+// the bar would force, is left out: it is painted with the frame, together with the texts.
+void showProgress(QProgressBar* bar, int value);
 // The label's text given to showText and not shown yet is dropped.
 void forgetText(QLabel* label);
 // Puts everything given to showText and showMovedTo on the widgets now.

@@ -37,6 +37,11 @@ std::string normalise(std::string_view path) {
     return result;
 }
 
+bool holds(std::string_view folder, std::string_view path) {
+    return folder == "/" || path == folder ||
+           (path.starts_with(folder) && path[folder.size()] == '/');
+}
+
 std::string parent(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == 0 ? std::string("/") : path.substr(0, slash);

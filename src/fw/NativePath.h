@@ -16,6 +16,9 @@ std::string_view lastPiece(std::string_view path);
 // `folder` + "/" + `name`, without doubling the root's slash.
 std::string join(const std::string& folder, std::string_view name);
 
+// True when `path` is `folder` or lies below it; both normalised.
+bool holds(std::string_view folder, std::string_view path);
+
 // `relative` + "/" + `name` for a path relative to some folder; `name` alone below "".
 std::string below(const std::string& relative, std::string_view name);
 

@@ -1,6 +1,7 @@
 #include "Scheduler.h"
 
 #include "ExceptionText.h"
+#include "FrameUpdates.h"
 #include "Services.h"
 #include "Thread.h"
 
@@ -15,9 +16,8 @@ namespace fw {
 
 namespace {
 
-// One display frame: the event loop, which paints, runs once per frame while a worker works,
-// so the window is drawn as often as the screen shows it and no more often.
-constexpr std::chrono::milliseconds sliceLength{16};
+// One display frame: the event loop, which paints, runs once per frame while a worker works.
+constexpr std::chrono::milliseconds sliceLength = frameLength;
 
 int currentLoopLevel() {
     return QThread::currentThread()->loopLevel();

@@ -2,6 +2,7 @@
 
 #include "FileAccess.h"
 #include "Logging.h"
+#include "NativePath.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -93,17 +94,12 @@ std::optional<std::vector<std::string>> mountedPoints() {
     return points;
 }
 
-bool holds(const std::string& mountPoint, const std::string& path) {
-    return mountPoint == "/" || path == mountPoint ||
-           (path.starts_with(mountPoint) && path[mountPoint.size()] == '/');
-}
-
 // The deepest of `points` that holds `path`.
 std::optional<std::string> deepestHolding(const std::vector<std::string>& points,
                                           const std::string& path) {
     std::optional<std::string> deepest;
     for (const std::string& point : points)
-        if (holds(point, path) && (!deepest || point.size() > deepest->size()))
+        if (nativepath::holds(point, path) && (!deepest || point.size() > deepest->size()))
             deepest = point;
     return deepest;
 }

@@ -113,6 +113,60 @@ TEST_F(CopyAndReplace, TheEndDialogFindsTheBarDrawnFull) {
     EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
 }
 
+// Every frame shows the bar and the counter of the same item: a redraw during the run must
+// never paint the bar of one item beside the counter of the one before.
+TEST_F(CopyAndReplace, EveryFrameShowsTheBarAndTheCounterOfTheSameItem) {
+    writeOneSet();
+    constexpr int kFiles = 8;
+    for (int i = 0; i < kFiles; ++i)
+        writeFile(source("f" + std::to_string(i) + ".txt"), "x");
+    mainwindow::MainWindow& shown = window();
+    shown.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
+
+    std::vector<std::pair<int, QString>> painted;
+    struct PaintWatch : QObject {
+        std::function<void()> seen;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                seen();
+            return false;
+        }
+    } watch;
+    watch.seen = [&] {
+        painted.emplace_back(shown.prb_Progress->value(), shown.stx_files->text());
+    };
+    shown.prb_Progress->installEventFilter(&watch);
+
+    // Held after a few items for longer than a frame, so that the next item's redraw paints
+    // at once.
+    holdWorkersWhen([&] { return shown.FilesCopied >= 3; });
+    const auto end = answerNextDialog("OK", kRunTimeoutMs);
+    shown.btn_Backup->click();
+    ASSERT_TRUE(waitUntil([&] { return shown.FilesCopied >= 3; }));
+    QTest::qWait(40);
+    const std::size_t paintedBeforeRelease = painted.size();
+    releaseWorkers();
+    ASSERT_TRUE(waitUntil([] { return !running(); }, kRunTimeoutMs));
+    ASSERT_TRUE(waitForDialogs());
+    EXPECT_EQ(end->text, "Backup Complete");
+    shown.prb_Progress->removeEventFilter(&watch);
+
+    ASSERT_GT(painted.size(), paintedBeforeRelease) << "the bar was not redrawn after the hold";
+    const int total = shown.TotalItemCount;
+    ASSERT_EQ(total, kFiles);
+    for (const auto& [value, counter] : painted) {
+        const QStringList parts = counter.split(" / ");
+        if (parts.size() != 2) {
+            EXPECT_EQ(value, 0) << "the bar moved before any counter was shown";
+            continue;
+        }
+        EXPECT_EQ(parts[1].toInt(), total);
+        EXPECT_EQ(value, parts[0].toInt() * 100 / total)
+            << "the bar painted at " << value << "% beside the counter " << counter.toStdString();
+    }
+}
+
 TEST_F(CopyAndReplace, ReplacesACopyOnlyWhenTheSourceIsNewerInWholeSecondsButNotByExactlyAnHour) {
     writeOneSet();
     const Strings names = {"same.txt",     "half-second.txt", "plus1.txt", "plus3599.txt",

@@ -192,6 +192,28 @@ TEST_F(ListingRules, TwoSetsWithSourcesOfTheSameNameMergeIntoOneSetFolder) {
     EXPECT_EQ(errorMessages(), (std::vector<std::string>{"Started Backup", "Finished Backup"}));
 }
 
+// The inner set's set folder is made at the start of the run, but the outer set's items
+// reach it first: the inner set's items must then be compared with those copies.
+TEST_F(ListingRules, NestedSetsOnTheRunThatMakesTheInnerSetFolderCompareWithTheOuterSetsCopies) {
+    writeFile(path("Documents/a.txt"), "outer");
+    writeFile(path("Documents/Work/w.txt"), "inner");
+    writeFile(path("Documents/Work/sub/deep.txt"), "deep");
+    makeFolders(path("disk/Documents"));
+    writeSettings(
+        {{path("Documents"), path("disk")}, {path("Documents/Work"), path("disk/Documents")}});
+    ASSERT_FALSE(filetest::exists(path("disk/Documents/Work")));
+
+    window();
+    runBackup();
+
+    EXPECT_EQ(treeDifference(describeTree(path("Documents")), describeTree(path("disk/Documents"))),
+              "");
+    EXPECT_EQ(window().FilesCopied, 3);
+    EXPECT_EQ(window().FilesUpdated, 0);
+    EXPECT_EQ(window().ErrorCount, 0);
+    EXPECT_EQ(errorMessages(), (std::vector<std::string>{"Started Backup", "Finished Backup"}));
+}
+
 TEST_F(ListingRules, ASetMadeWithTheNewSetAndDestinationButtonsIsBackedUp) {
     writeFile(path("Mail/inbox/1.eml"), "hello");
     writeFile(path("Mail/sent.eml"), "bye");

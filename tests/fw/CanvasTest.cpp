@@ -1,5 +1,7 @@
 #include "fw/Canvas.h"
 
+#include "fw/FrameUpdates.h"
+
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QImage>
