@@ -39,7 +39,11 @@ cleanup() {
     set +e
     if mountpoint -q "$state/disk"; then umount "$state/disk"; fi
     if [ -n "$loop" ]; then losetup -d "$loop"; fi
-    if mountpoint -q "$state/share"; then fusermount3 -u "$state/share"; fi
+    # A loop device lets go of its image a moment after it is detached.
+    for _ in $(seq 50); do
+        mountpoint -q "$state/share" || break
+        fusermount3 -u "$state/share" 2>/dev/null || sleep 0.2
+    done
     if [ -n "$pid" ]; then wait "$pid"; fi
     rm -rf "$state"
 }
