@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fuse.h>
@@ -78,6 +79,18 @@ private:
 
 volatile std::sig_atomic_t sleepRequested = 1;
 
+// Says on standard error when the disk spins up, with the time of day to the millisecond, so
+// that a spin-up can be matched with what the program under test did at that moment.
+void logSpinup() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    ::localtime_r(&now.tv_sec, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    std::fprintf(stderr, "throttlefs: spinning up at %s.%03ld\n", clock, now.tv_nsec / 1'000'000);
+}
+
 // A disk that falls asleep when it is idle and spins up on the next call: every call made while
 // it spins up waits until it is up.
 class Spindle {
@@ -98,7 +111,7 @@ public:
             if (sleepRequested || now - lastAccess_ > idle_) {
                 sleepRequested = 0;
                 if (now >= ready_) {
-                    std::fprintf(stderr, "throttlefs: spinning up\n");
+                    logSpinup();
                     ready_ = now + spinup_;
                 }
             }
