@@ -90,7 +90,7 @@ boot() {
         done
         sleep "$delay"
         local phase
-        phase=$(grep -o 'status: [A-Za-z ]*[A-Za-z]' "$log" | tail -1 | cut -c9- || true)
+        phase=$(grep 'status: ' "$log" | tail -1 | sed 's/.*status: //; s/ at [0-9.]* s.*//' || true)
         grep -q "job done" "$log" && phase="finished before the cut"
         kill -KILL "$qemu" 2>/dev/null || true
         echo "${phase:-not started}"
