@@ -1,6 +1,7 @@
 #include "BenchTree.h"
 #include "fw/FolderItem.h"
 #include "fw/Volume.h"
+#include "LoopGaps.h"
 #include "mainwindow/MainWindow.h"
 #include "shell/Startup.h"
 #include "TolvaneRun.h"
@@ -14,9 +15,11 @@
 #include <linux/magic.h>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <string>
 #include <sys/resource.h>
 #include <sys/statfs.h>
@@ -30,23 +33,34 @@
 // offscreen platform, in this process; the other tools each on a destination of their own.
 // Every job ends when its copies are on the disk.
 //
-//   tolvane_bench [--small | --files N] [--hidden] [--tmpfs | folder]
+//   tolvane_bench [--small | --files N] [--hidden] [--dest folder] [--wait S] [--tmpfs | folder]
 //
 // The tree and the destinations go into a new folder below `folder` (default: the temporary
-// folder; --tmpfs: /dev/shm, which leaves out the disk), removed at the end. --small uses a
-// tenth of the tree, for profiling; --files N a tree of N small files, for measuring memory;
-// --hidden never shows the window, which leaves out the cost of drawing it.
+// folder; --tmpfs: /dev/shm, which leaves out the disk), removed at the end; --dest puts the
+// destinations alone into a new folder below another folder (a slow disk or share). --small
+// uses a tenth of the tree, for profiling; --files N a tree of N small files, for measuring
+// memory; --hidden never shows the window, which leaves out the cost of drawing it; --wait S
+// waits S seconds with the window idle before each press of "Start Backup" (a disk that sleeps
+// when idle falls asleep).
 //
 //   tolvane_bench [--small | --files N] --reruns N [folder]
 //
 // runs only Tolvane: a first backup, then N unchanged re-runs, for counting what a re-run
 // asks of the system (strace -c of two such calls with different N).
 //
-//   tolvane_bench --large [--hidden] [folder]
+//   tolvane_bench --large [--size MB] [--hidden] [--dest folder] [--wait S] [folder]
 //
-// measures instead how the window answers while Tolvane copies two files of 3 GB: the
-// longest time its event loop did not run during the run, and how soon a "Yes" to the
-// cancel question, given in the middle of a copy, has stopped it and removed its temporary.
+// measures instead how the window answers while Tolvane copies two large files (3,000 MB
+// each unless --size says otherwise): the event loop's gaps during the run, and how soon a
+// "Yes" to the cancel question, given in the middle of a copy, has stopped it and removed its
+// temporary.
+//
+//   tolvane_bench --backup SOURCE DESTINATION
+//
+// makes one backup of SOURCE into the existing folder DESTINATION through the real window and
+// prints each status the run shows ("status: Backing Up" and so on) the moment it shows it, with
+// the seconds since the press of "Start Backup"; it exits with 0 when the run completed. It
+// drives the power-cut reproduction in bench/power-cut.
 
 namespace {
 
@@ -90,17 +104,33 @@ double cpSeconds(const std::string& source, const std::string& destination) {
                        destination);
 }
 
-// Times one run; `longestGapMs` becomes the longest time the event loop did not run in this
-// run or before.
-double tolvaneSeconds(bool& clean, double& longestGapMs) {
+// What the window's answers were like over several runs.
+struct Answers {
+    bench::LoopGaps gaps;
+    double longestStartAnswerMs = 0;
+
+    void add(const bench::RunOutcome& run) {
+        gaps.add(run.gaps);
+        longestStartAnswerMs = std::max(longestStartAnswerMs, run.startAnswerMs);
+    }
+};
+
+void printGaps(const char* what, const bench::LoopGaps& gaps) {
+    std::printf("Event-loop gaps, %s: 50th percentile %.1f ms, 99th %.1f ms, longest %.1f ms\n",
+                what, gaps.percentileMs(0.5), gaps.percentileMs(0.99), gaps.longestMs());
+}
+
+// Times one run, its answers added to `answers`; `waitSeconds` of idle come first.
+double tolvaneSeconds(bool& clean, Answers& answers, double waitSeconds) {
     ::sync();
+    bench::idleFor(waitSeconds);
     const bench::RunOutcome outcome = bench::runTolvane();
     if (!outcome.complete) {
         std::fprintf(stderr, "Tolvane's run did not complete cleanly: %s\n",
                      outcome.endMessage.toLocal8Bit().constData());
         clean = false;
     }
-    longestGapMs = std::max(longestGapMs, outcome.longestGapMs);
+    answers.add(outcome);
     return outcome.seconds;
 }
 
@@ -148,44 +178,87 @@ void writeSettings(const std::string& home, const std::string& source,
              << fw::FolderItem::fromNativePath(destination).AbsolutePath() << "\ncont:\next:\n";
 }
 
-// The large-file job; returns whether its bars were met.
-bool measureLargeCopies(const std::string& root, bool shown) {
-    constexpr bench::TreeShape shape{
-        .folders = 0, .filesPerFolder = 0, .bigFiles = 2, .bigBytes = 3'000'000'000};
+// Where a job's files go and how it presses "Start Backup".
+struct Placement {
+    std::string root;        // the work folder: the tree and the private HOME
+    std::string destination; // the folder the destinations go into
+    bool shown = true;
+    double waitSeconds = 0;
+};
+
+// The large-file job, with files of `bytes` each; returns whether its bars were met.
+bool measureLargeCopies(const Placement& at, std::size_t bytes) {
+    const bench::TreeShape shape{
+        .folders = 0, .filesPerFolder = 0, .bigFiles = 2, .bigBytes = bytes};
     constexpr double gapBarMs = 50;
     constexpr double stopBarMs = 100;
-    const std::string source = root + "/source";
-    const std::string destination = root + "/tolvane";
+    const std::string source = at.root + "/source";
+    const std::string destination = at.destination + "/tolvane";
     QElapsedTimer clock;
     clock.start();
     const bench::TreeSize tree = bench::generateTree(source, shape);
-    std::printf("Files: %d, %.1f GB, in %s (written in %.1f s)\n", tree.files,
-                double(tree.bytes) / 1e9, root.c_str(), double(clock.elapsed()) / 1000.0);
+    std::printf("Files: %d, %.1f GB, in %s, copied into %s (written in %.1f s)\n", tree.files,
+                double(tree.bytes) / 1e9, at.root.c_str(), at.destination.c_str(),
+                double(clock.elapsed()) / 1000.0);
     fs::create_directories(destination);
-    writeSettings(root + "/home", source, destination);
-    ::MainWindow().setVisible(shown);
+    writeSettings(at.root + "/home", source, destination);
+    ::MainWindow().setVisible(at.shown);
 
     ::sync();
+    bench::idleFor(at.waitSeconds);
     const bench::RunOutcome run = bench::runTolvane();
     fs::remove_all(destination + "/source");
     ::sync();
-    const bench::CancelOutcome cancel =
-        bench::cancelTolvaneMidCopy(destination, std::uint64_t(1) << 30);
+    bench::idleFor(at.waitSeconds);
+    const bench::CancelOutcome cancel = bench::cancelTolvaneMidCopy(destination, bytes / 3);
 
-    const bool runMet = run.complete && run.longestGapMs <= gapBarMs;
-    const bool untilCancelMet = cancel.longestGapMs <= gapBarMs;
+    const bool runMet = run.complete && run.gaps.longestMs() <= gapBarMs;
+    const bool untilCancelMet = cancel.gaps.longestMs() <= gapBarMs;
     const bool stopMet = cancel.stopped && cancel.pressMs <= stopBarMs;
     std::printf("\nWhole run: %.2f s, %s\n", run.seconds,
                 run.complete ? "complete" : run.endMessage.toLocal8Bit().constData());
     std::printf("Longest event-loop gap, whole run:        %7.1f ms (bar: %.0f ms, %s)\n",
-                run.longestGapMs, gapBarMs, runMet ? "met" : "MISSED");
+                run.gaps.longestMs(), gapBarMs, runMet ? "met" : "MISSED");
     std::printf("Longest event-loop gap, run until cancel: %7.1f ms (bar: %.0f ms, %s)\n",
-                cancel.longestGapMs, gapBarMs, untilCancelMet ? "met" : "MISSED");
+                cancel.gaps.longestMs(), gapBarMs, untilCancelMet ? "met" : "MISSED");
     std::printf("From \"Yes\" to the copy stopped:          %7.1f ms (bar: %.0f ms, %s)\n",
                 cancel.pressMs, stopBarMs, stopMet ? "met" : "MISSED");
+    std::printf("... and to the window's next event:      %7.1f ms\n", cancel.answerMs);
     std::printf("... and to its temporary removed:        %7.1f ms%s\n", cancel.stopMs,
                 cancel.stopped ? "" : " (the run did not stop)");
+    std::printf("From \"Start Backup\" to the window's next event: %.1f ms\n", run.startAnswerMs);
+    printGaps("whole run", run.gaps);
+    printGaps("run until cancel", cancel.gaps);
     return runMet && untilCancelMet && stopMet;
+}
+
+// One backup of `source` into `destination`, each status it shows printed as it shows it;
+// returns whether it completed.
+bool backUpOnce(const std::string& home, const std::string& source,
+                const std::string& destination) {
+    writeSettings(home, source, destination);
+    mainwindow::MainWindow& window = ::MainWindow();
+    window.setVisible(true);
+    QElapsedTimer clock;
+    QString status;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+        if (window.stx_status->text() == status)
+            return;
+        status = window.stx_status->text();
+        std::printf("status: %s at %.3f s\n", status.toLocal8Bit().constData(),
+                    double(clock.nsecsElapsed()) / 1e9);
+        std::fflush(stdout);
+    });
+    watch.start();
+    clock.start();
+    const bench::RunOutcome run = bench::runTolvane();
+    std::printf("backup: %s in %.2f s, %d copied, %d updated\n",
+                run.complete ? "complete" : run.endMessage.toLocal8Bit().constData(), run.seconds,
+                run.copied, run.updated);
+    std::fflush(stdout);
+    return run.complete;
 }
 
 // The most memory the process has held so far, and what it holds now.
@@ -213,9 +286,12 @@ bool isTmpfs(const QString& folder) {
 int main(int argc, char** argv) {
     bench::TreeShape shape;
     QString parent = QDir::tempPath();
-    bool shown = true;
+    QString destinationParent;
+    Placement at;
     bool large = false;
+    std::size_t largeBytes = 3'000'000'000;
     int reruns = -1;
+    std::vector<std::string> backup;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool valueFollows = i + 1 < argc;
@@ -227,43 +303,64 @@ int main(int argc, char** argv) {
             reruns = std::max(0, std::atoi(argv[++i]));
         else if (option == "--large")
             large = true;
+        else if (option == "--size" && valueFollows)
+            largeBytes = std::size_t(std::max(1, std::atoi(argv[++i]))) * 1'000'000;
         else if (option == "--hidden")
-            shown = false;
-        else if (option == "--tmpfs")
+            at.shown = false;
+        else if (option == "--dest" && valueFollows)
+            destinationParent = QString::fromLocal8Bit(argv[++i]);
+        else if (option == "--wait" && valueFollows)
+            at.waitSeconds = std::max(0.0, std::atof(argv[++i]));
+        else if (option == "--backup" && i + 2 < argc) {
+            backup = {argv[i + 1], argv[i + 2]};
+            i += 2;
+        } else if (option == "--tmpfs")
             parent = QStringLiteral("/dev/shm");
-        else
+        else if (option.starts_with("--")) {
+            std::fprintf(stderr, "unknown option %s; see the README's \"Benchmark\"\n",
+                         option.c_str());
+            return 2;
+        } else
             parent = QString::fromLocal8Bit(argv[i]);
     }
-    const bool onTmpfs = isTmpfs(parent);
+    if (destinationParent.isEmpty())
+        destinationParent = parent;
+    const bool onTmpfs = isTmpfs(parent) && isTmpfs(destinationParent);
     QTemporaryDir work(parent + "/tolvane-bench-XXXXXX");
-    if (!work.isValid()) {
-        std::fprintf(stderr, "cannot make a folder in %s\n", parent.toLocal8Bit().constData());
+    QTemporaryDir destinations(destinationParent + "/tolvane-bench-XXXXXX");
+    if (!work.isValid() || !destinations.isValid()) {
+        std::fprintf(stderr, "cannot make a folder in %s or %s\n", parent.toLocal8Bit().constData(),
+                     destinationParent.toLocal8Bit().constData());
         return 2;
     }
-    const std::string root = work.path().toStdString();
+    at.root = work.path().toStdString();
+    at.destination = destinations.path().toStdString();
+    const std::string& root = at.root;
     const std::string source = root + "/source";
     useHome(root + "/home");
     shell::_NewAppInstance(argc, argv);
+    if (!backup.empty())
+        return backUpOnce(root + "/home", backup[0], backup[1]) ? 0 : 1;
     if (large)
-        return measureLargeCopies(root, shown) ? 0 : 1;
+        return measureLargeCopies(at, largeBytes) ? 0 : 1;
 
     QElapsedTimer clock;
     clock.start();
     const bench::TreeSize tree = bench::generateTree(source, shape);
-    std::printf("Tree: %d files, %.0f MB, in %s%s (written in %.1f s)\n", tree.files,
-                double(tree.bytes) / 1e6, root.c_str(), onTmpfs ? " (tmpfs)" : "",
-                double(clock.elapsed()) / 1000.0);
-    const std::string tolvaneCopy = root + "/tolvane";
-    const std::string rsyncCopy = root + "/rsync";
-    const std::string cpCopy = root + "/cp";
+    std::printf("Tree: %d files, %.0f MB, in %s%s, copied into %s (written in %.1f s)\n",
+                tree.files, double(tree.bytes) / 1e6, root.c_str(), onTmpfs ? " (tmpfs)" : "",
+                at.destination.c_str(), double(clock.elapsed()) / 1000.0);
+    const std::string tolvaneCopy = at.destination + "/tolvane";
+    const std::string rsyncCopy = at.destination + "/rsync";
+    const std::string cpCopy = at.destination + "/cp";
     fs::create_directories(tolvaneCopy);
     writeSettings(root + "/home", source, tolvaneCopy);
-    ::MainWindow().setVisible(shown);
+    ::MainWindow().setVisible(at.shown);
     const double emptyProgram = residentBytes();
 
     bool clean = true;
-    double longestGapMs = 0;
-    const auto tolvane = [&] { return tolvaneSeconds(clean, longestGapMs); };
+    Answers answers;
+    const auto tolvane = [&] { return tolvaneSeconds(clean, answers, at.waitSeconds); };
     if (reruns >= 0) {
         tolvane();
         for (int run = 0; run < reruns; ++run)
@@ -297,7 +394,7 @@ int main(int argc, char** argv) {
     const std::vector<Ratio> ratios{
         {"first backup", "rsync -a", first[0], first[1], 1.0},
         {"first backup", "cp -a", first[0], first[2], onTmpfs ? 1.3 : 0},
-        {"unchanged re-run", "rsync -a", unchanged[0], unchanged[1], shown ? 1.2 : 1.0},
+        {"unchanged re-run", "rsync -a", unchanged[0], unchanged[1], at.shown ? 1.2 : 1.0},
         {"re-run, 1% newer", "rsync -a", changed[0], changed[1], 1.2},
     };
     bool barsMet = clean && allUpdated;
@@ -326,6 +423,9 @@ int main(int argc, char** argv) {
                                 : "MISSED");
     std::printf("Files touched: %d, each replaced by Tolvane in every round: %s\n", touched,
                 allUpdated ? "yes" : "NO");
-    std::printf("Longest event-loop gap in Tolvane's runs: %.1f ms\n", longestGapMs);
+    std::printf("Longest event-loop gap in Tolvane's runs: %.1f ms\n", answers.gaps.longestMs());
+    printGaps("Tolvane's runs", answers.gaps);
+    std::printf("From \"Start Backup\" to the window's next event: longest %.1f ms\n",
+                answers.longestStartAnswerMs);
     return barsMet ? 0 : 1;
 }

@@ -3,8 +3,8 @@
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
 
-#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 
 namespace bench {
@@ -38,23 +39,22 @@ bool pressLater(QMessageBox* box, const QString& caption) {
     return false;
 }
 
-// The longest time between two calls of tick(): called from a timer of the event loop, the
-// longest time the loop did not run.
-class GapClock {
-public:
-    GapClock() { clock_.start(); }
-    void tick() {
-        const qint64 now = clock_.nsecsElapsed();
-        longest_ = std::max(longest_, now - last_);
-        last_ = now;
-    }
-    double longestMs() const { return double(longest_) / 1e6; }
-
-private:
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-};
+// Calls `answered` with the milliseconds since `since` when the main window handles an event
+// posted to it at the event-loop level `level` with no dialog open: the first moment the window
+// answers again after a press.
+void whenWindowAnswers(const QElapsedTimer& since, int level,
+                       const std::function<void(double)>& answered) {
+    QMetaObject::invokeMethod(
+        &::MainWindow(),
+        [&since, level, answered] {
+            if (QThread::currentThread()->loopLevel() == level &&
+                !QApplication::activeModalWidget())
+                answered(double(since.nsecsElapsed()) / 1e6);
+            else
+                whenWindowAnswers(since, level, answered);
+        },
+        Qt::QueuedConnection);
+}
 
 // The bytes in the copy temporaries below `folder` (entries named ".tolvane-...", at any
 // depth), and whether there is any.
@@ -89,13 +89,12 @@ RunOutcome runTolvane() {
     RunOutcome outcome;
     QElapsedTimer clock;
     QEventLoop loop;
-    GapClock gaps;
     // The end dialog is shown by the copy thread inside its own event loop; this timer fires
     // there too.
     QTimer watch;
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-        gaps.tick();
+        outcome.gaps.tick();
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box && outcome.endMessage.isEmpty() && box->isVisible()) {
             outcome.seconds = double(clock.nsecsElapsed()) / 1e9;
@@ -103,21 +102,29 @@ RunOutcome runTolvane() {
             outcome.complete = outcome.endMessage == "Backup Complete";
             if (!pressLater(box, outcome.complete ? "OK" : "No"))
                 pressLater(box, "OK");
-        } else if (!outcome.endMessage.isEmpty() && !box && !workersRunning(window)) {
+        } else if (!outcome.endMessage.isEmpty() && !box && !workersRunning(window) &&
+                   outcome.startAnswerMs > 0) {
             loop.quit();
         }
     });
 
     watch.start();
     clock.start();
+    const int level = QThread::currentThread()->loopLevel() + 1;
+    whenWindowAnswers(clock, level, [&outcome](double ms) { outcome.startAnswerMs = ms; });
     window.btn_Backup->click();
     // A check that failed before the run has already been answered inside the press.
-    if (workersRunning(window) || outcome.endMessage.isEmpty())
+    if (workersRunning(window) || outcome.endMessage.isEmpty() || outcome.startAnswerMs == 0)
         loop.exec();
     outcome.copied = window.FilesCopied;
     outcome.updated = window.FilesUpdated;
-    outcome.longestGapMs = gaps.longestMs();
     return outcome;
+}
+
+void idleFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 CancelOutcome cancelTolvaneMidCopy(const std::string& destination,
@@ -131,13 +138,13 @@ CancelOutcome cancelTolvaneMidCopy(const std::string& destination,
     CancelOutcome outcome;
     QElapsedTimer answered;
     QEventLoop loop;
-    GapClock gaps;
+    const int level = QThread::currentThread()->loopLevel() + 1;
     QTimer watch;
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         switch (phase) {
         case Phase::Copying:
-            gaps.tick();
+            outcome.gaps.tick();
             if (temporariesBelow(destination).bytes >= bytesBeforeCancel) {
                 QMetaObject::invokeMethod(window.btn_Backup, &QAbstractButton::click,
                                           Qt::QueuedConnection);
@@ -147,11 +154,13 @@ CancelOutcome cancelTolvaneMidCopy(const std::string& destination,
             }
             break;
         case Phase::Asking:
-            gaps.tick();
+            outcome.gaps.tick();
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 for (QAbstractButton* button : box->buttons())
                     QObject::connect(button, &QAbstractButton::clicked, &loop, [&] {
                         outcome.pressMs = double(answered.nsecsElapsed()) / 1e6;
+                        whenWindowAnswers(answered, level,
+                                          [&outcome](double ms) { outcome.answerMs = ms; });
                     });
                 answered.start();
                 pressLater(box, QStringLiteral("Yes"));
@@ -159,11 +168,13 @@ CancelOutcome cancelTolvaneMidCopy(const std::string& destination,
             }
             break;
         case Phase::Stopping:
-            if (!workersRunning(window) && !temporariesBelow(destination).found) {
+            if (!outcome.stopped && !workersRunning(window) &&
+                !temporariesBelow(destination).found) {
                 outcome.stopMs = double(answered.nsecsElapsed()) / 1e6;
                 outcome.stopped = true;
-                loop.quit();
             }
+            if (outcome.stopped && outcome.answerMs > 0)
+                loop.quit();
             break;
         }
     });
@@ -171,7 +182,6 @@ CancelOutcome cancelTolvaneMidCopy(const std::string& destination,
     watch.start();
     window.btn_Backup->click();
     loop.exec();
-    outcome.longestGapMs = gaps.longestMs();
     outcome.stopped = outcome.stopped && window.stx_status->text() == "Cancelled";
     return outcome;
 }

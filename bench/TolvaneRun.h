@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoopGaps.h"
+
 #include <cstdint>
 #include <QString>
 #include <string>
@@ -13,20 +15,27 @@ struct RunOutcome {
     QString endMessage;      // the end dialog's text
     std::int32_t copied = 0; // FilesCopied
     std::int32_t updated = 0;
-    double longestGapMs = 0; // the longest time the event loop did not run, over the run
+    LoopGaps gaps; // the event loop's gaps over the run
+    // From the press of "Start Backup" until the window handled its next event.
+    double startAnswerMs = 0;
 };
 
 // Presses "Start Backup" on the main window's "Backup" page, answers the end dialog ("OK",
 // or "No" to the offer to save an error list) and waits until the run has ended.
 RunOutcome runTolvane();
 
+// Runs the event loop for `seconds` without doing anything (a disk that sleeps when idle falls
+// asleep).
+void idleFor(double seconds);
+
 struct CancelOutcome {
-    bool stopped = false;    // the run stopped, the copy incomplete and its temporary gone
-    double longestGapMs = 0; // the longest time the event loop did not run, until the answer
+    bool stopped = false; // the run stopped, the copy incomplete and its temporary gone
+    LoopGaps gaps;        // the event loop's gaps until the answer
     // From the press of "Yes": until the press reached the button (the cancel kills the
-    // worker at once, so the copy stops there), and until the worker and its temporary were
-    // gone.
+    // worker at once, so the copy stops there), until the window, its dialog closed, handled
+    // its next event, and until the worker and its temporary were gone.
     double pressMs = 0;
+    double answerMs = 0;
     double stopMs = 0;
 };
 

@@ -8,7 +8,7 @@ packages=(
     libboost-context-dev libgtest-dev
     xvfb xauth dbus fonts-dejavu-core fonts-cantarell fonts-noto-core rsync
     desktop-file-utils appstream dpkg-dev file lintian
-    exfat-fuse exfatprogs ntfs-3g fuse3
+    exfat-fuse exfatprogs ntfs-3g fuse3 libfuse3-dev
 )
 
 missing=()
