@@ -43,7 +43,7 @@ private:
 std::vector<Exclusions::Lowered> loweredRows(const QListWidget& list, const std::string& prefix) {
     std::vector<Exclusions::Lowered> rows;
     for (int r = 0; r < list.count(); ++r) {
-        std::string text = prefix + fw::Lowercase(sets::entryText(list, r));
+        std::string text = prefix + fw::Lowercase(sets::exclusionText(list, r));
         const std::size_t characters = characterCount(text);
         rows.push_back({std::move(text), characters});
         fw::yieldPoint();

@@ -8,7 +8,8 @@
 
 namespace {
 
-enum class Entry { Extension, Contains };
+// Which of the two exclusion lists an entry is typed for.
+enum class ExclusionList { Extensions, Contains };
 
 // The text without control characters (line breaks, tabs and the rest of C0, DEL, C1).
 std::string withoutControls(const std::string& text) {
@@ -21,20 +22,20 @@ std::string withoutControls(const std::string& text) {
 // dot, without "?" (the settings file's separator) and control characters (a pasted line
 // break would split the settings file's line), and trimmed. Empty input and an entry
 // already in the list are dropped without a word; the field is emptied in every case.
-void addTypedEntry(mainwindow::MainWindow& window, QListWidget& list, Entry kind) {
+void addTypedEntry(mainwindow::MainWindow& window, QListWidget& list, ExclusionList kind) {
     std::string entry = fw::Lowercase(fw::fromQString(window.txf_String->text()));
-    if (kind == Entry::Extension)
+    if (kind == ExclusionList::Extensions)
         entry = fw::ReplaceAll(entry, ".", "");
     entry = fw::Trim(withoutControls(fw::ReplaceAll(entry, "?", "")));
 
     bool found = false;
     for (int row = 0; row < list.count(); ++row) {
-        if (sets::entryText(list, row) == entry)
+        if (sets::exclusionText(list, row) == entry)
             found = true;
         fw::yieldPoint();
     }
     if (!found && !entry.empty()) {
-        sets::appendEntry(list, entry);
+        sets::appendExclusion(list, entry);
         window.SaveSettingsFile();
     }
     window.Changed = true;
@@ -54,11 +55,11 @@ void removeSelectedEntry(mainwindow::MainWindow& window, QListWidget& list) {
 namespace mainwindow {
 
 void MainWindow::btn_AddToExten_Action() {
-    addTypedEntry(*this, *lsb_Extensions, Entry::Extension);
+    addTypedEntry(*this, *lsb_Extensions, ExclusionList::Extensions);
 }
 
 void MainWindow::btn_AddToContains_Action() {
-    addTypedEntry(*this, *lsb_Contains, Entry::Contains);
+    addTypedEntry(*this, *lsb_Contains, ExclusionList::Contains);
 }
 
 void MainWindow::btn_DeleteExt_Action() {

@@ -10,7 +10,7 @@ namespace {
 constexpr int entryRole = Qt::UserRole;
 } // namespace
 
-void appendEntry(QListWidget& list, const std::string& entry) {
+void appendExclusion(QListWidget& list, const std::string& entry) {
     // Filled before it is added: setting data on a row already in the list would announce it
     // as changed.
     auto* row = new QListWidgetItem(fw::toQString(entry));
@@ -18,7 +18,7 @@ void appendEntry(QListWidget& list, const std::string& entry) {
     list.addItem(row);
 }
 
-std::string entryText(const QListWidget& list, int row) {
+std::string exclusionText(const QListWidget& list, int row) {
     const QListWidgetItem* item = list.item(row);
     const QVariant entry = item->data(entryRole);
     return entry.isValid() ? entry.toByteArray().toStdString() : fw::fromQString(item->text());

@@ -12,9 +12,9 @@ namespace sets {
 // Appends `entry` as the list's last row. The row joins the list complete, so the list
 // announces one inserted row and no changed one: a changed row costs the list a search
 // through all its rows, which made loading a long list quadratic.
-void appendEntry(QListWidget& list, const std::string& entry);
+void appendExclusion(QListWidget& list, const std::string& entry);
 
 // The entry of a row, byte for byte as it was appended; the text of a row added otherwise.
-std::string entryText(const QListWidget& list, int row);
+std::string exclusionText(const QListWidget& list, int row);
 
 } // namespace sets

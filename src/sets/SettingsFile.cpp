@@ -28,7 +28,7 @@ void createFolderPath(const fw::FolderItem& folder) {
 std::string listLine(const std::string& key, const QListWidget& list) {
     std::string line = key;
     for (int row = 0; row < list.count(); ++row) {
-        line += entryText(list, row) + "?";
+        line += exclusionText(list, row) + "?";
         fw::yieldPoint();
     }
     return line;
@@ -42,7 +42,7 @@ void loadEntries(QListWidget& list, const std::string& entries) {
         return;
     for (const std::string& piece : pieces) {
         if (!piece.empty())
-            appendEntry(list, piece);
+            appendExclusion(list, piece);
         fw::yieldPoint();
     }
 }

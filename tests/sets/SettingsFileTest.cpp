@@ -202,10 +202,10 @@ TEST(SettingsFile, EachLoadedEntryJoinsTheListOnceAndChangesNoRow) {
     QSignalSpy inserted(list.model(), &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(list.model(), &QAbstractItemModel::dataChanged);
     for (const char* entry : {"tmp", "caf\xc3\xa9", "bad \xff byte"})
-        sets::appendEntry(list, entry);
+        sets::appendExclusion(list, entry);
     EXPECT_EQ(inserted.count(), 3);
     EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(sets::entryText(list, 2), "bad \xff byte");
+    EXPECT_EQ(sets::exclusionText(list, 2), "bad \xff byte");
 }
 
 QByteArray native(const QString& path) {
