@@ -6,7 +6,7 @@ namespace backup {
 
 bool confirmed(const std::string& title, const std::string& message) {
     fw::MessageDialog dialog;
-    dialog.Icon = 3;
+    dialog.Icon = fw::MessageDialog::QuestionIcon;
     dialog.ActionButton = {.Caption = "Yes", .Visible = true, .Default = false};
     dialog.CancelButton.Visible = false;
     dialog.AlternateActionButton = {.Caption = "No", .Visible = true, .Default = true};

@@ -32,13 +32,13 @@ void setPlainExplanation(QMessageBox& box, const QString& text) {
 
 QMessageBox::Icon messageBoxIcon(int icon) {
     switch (icon) {
-    case 0:
+    case MessageDialog::NoteIcon:
         return QMessageBox::Information;
-    case 1:
+    case MessageDialog::CautionIcon:
         return QMessageBox::Warning;
-    case 2:
+    case MessageDialog::StopIcon:
         return QMessageBox::Critical;
-    case 3:
+    case MessageDialog::QuestionIcon:
         return QMessageBox::Question;
     default:
         return QMessageBox::NoIcon;

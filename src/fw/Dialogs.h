@@ -21,7 +21,13 @@ public:
         bool Default = false;
     };
 
-    int Icon = 0; // 0 note, 1 caution, 2 stop, 3 question
+    // The icons a dialog can show, by their numbers.
+    static constexpr int NoteIcon = 0;
+    static constexpr int CautionIcon = 1;
+    static constexpr int StopIcon = 2;
+    static constexpr int QuestionIcon = 3;
+
+    int Icon = NoteIcon;
     std::string Title;
     std::string Message;
     std::string Explanation;

@@ -38,7 +38,7 @@ bool MainWindow::_menuAbout_Action() {
     const std::string version =
         fw::Str(app.MajorVersion) + "." + fw::Str(app.MinorVersion) + "." + fw::Str(app.BugVersion);
     fw::MessageDialog dialog;
-    dialog.Icon = 0;
+    dialog.Icon = fw::MessageDialog::NoteIcon;
     dialog.ActionButton.Caption = "OK";
     dialog.CancelButton.Visible = false;
     dialog.AlternateActionButton.Visible = false;

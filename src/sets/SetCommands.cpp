@@ -114,7 +114,7 @@ void MainWindow::pmn_Sets_MouseExit() {
 void MainWindow::btn_Delete_Action() {
     if (pmn_Sets->currentIndex() > -1) {
         fw::MessageDialog dialog;
-        dialog.Icon = 3;
+        dialog.Icon = fw::MessageDialog::QuestionIcon;
         dialog.ActionButton.Caption = "Yes";
         dialog.ActionButton.Default = false;
         dialog.CancelButton.Visible = false;

@@ -9,6 +9,8 @@
 #include "mainwindow/MainWindow.h"
 
 #include <QListWidget>
+#include <string>
+#include <string_view>
 
 namespace sets {
 
@@ -24,9 +26,14 @@ void createFolderPath(const fw::FolderItem& folder) {
     folder.CreateAsFolder();
 }
 
+// The line keys of the settings file: a set's line, and the two exclusion lists' lines.
+constexpr std::string_view setKey = "set?";
+constexpr std::string_view containsKey = "cont:";
+constexpr std::string_view extensionsKey = "ext:";
+
 // "cont:" or "ext:" followed by every row of the list, each closed by "?".
-std::string listLine(const std::string& key, const QListWidget& list) {
-    std::string line = key;
+std::string listLine(std::string_view key, const QListWidget& list) {
+    std::string line(key);
     for (int row = 0; row < list.count(); ++row) {
         line += exclusionText(list, row) + "?";
         fw::yieldPoint();
@@ -100,13 +107,13 @@ void MainWindow::SaveSettingsFile() {
             folder.Child("settings").CreateTextFile();
         for (std::size_t i = 0; i < Sets.size(); ++i) {
             const std::optional<fw::FolderItem>& destination = DestinationFolder.at(i);
-            stream->WriteLine("set?" + std::string(setEnable.at(i) ? "1" : "0") + "?" +
-                              Sets[i].AbsolutePath() + "?" +
+            stream->WriteLine(std::string(sets::setKey) + std::string(setEnable.at(i) ? "1" : "0") +
+                              "?" + Sets[i].AbsolutePath() + "?" +
                               (destination ? destination->AbsolutePath() : std::string()));
             fw::yieldPoint();
         }
-        stream->WriteLine(sets::listLine("cont:", *lsb_Contains));
-        stream->WriteLine(sets::listLine("ext:", *lsb_Extensions));
+        stream->WriteLine(sets::listLine(sets::containsKey, *lsb_Contains));
+        stream->WriteLine(sets::listLine(sets::extensionsKey, *lsb_Extensions));
         stream->Close();
     } catch (const fw::FileError& error) {
         qCWarning(sets::lcSets) << "The settings could not be saved:" << error.what();
@@ -124,7 +131,7 @@ bool MainWindow::OpenSettingsFile() {
         return false;
     while (!stream->EndOfFile()) {
         const std::string line = stream->ReadLine();
-        if (line.size() > 4 && line.starts_with("set?")) {
+        if (line.size() > sets::setKey.size() && line.starts_with(sets::setKey)) {
             const std::vector<std::string> fields = fw::Split(line, "?");
             if (fields.size() == 4) {
                 setEnable.push_back(fields[1] == "1");
@@ -132,10 +139,11 @@ bool MainWindow::OpenSettingsFile() {
                 DestinationFolder.push_back(
                     fields[3].empty() ? std::nullopt : std::optional(fw::GetFolderItem(fields[3])));
             }
-        } else if (line.size() > 5 && line.starts_with("cont:")) {
-            sets::loadEntries(*lsb_Contains, line.substr(5));
-        } else if (line.size() > 4 && line.starts_with("ext:")) {
-            sets::loadEntries(*lsb_Extensions, line.substr(4));
+        } else if (line.size() > sets::containsKey.size() && line.starts_with(sets::containsKey)) {
+            sets::loadEntries(*lsb_Contains, line.substr(sets::containsKey.size()));
+        } else if (line.size() > sets::extensionsKey.size() &&
+                   line.starts_with(sets::extensionsKey)) {
+            sets::loadEntries(*lsb_Extensions, line.substr(sets::extensionsKey.size()));
         }
         if (stream->ReadError())
             return false;
