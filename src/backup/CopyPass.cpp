@@ -3,6 +3,7 @@
 #include "ErrorList.h"
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
+#include "fw/DiskThread.h"
 #include "fw/FolderItem.h"
 #include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
@@ -43,6 +44,18 @@ void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
     }
 }
 
+void reportFailure(mainwindow::MainWindow& window, std::string_view failureText,
+                   const fw::FolderItem& destination, const std::exception& failure,
+                   Counted counted) {
+    qCWarning(lcBackup) << QByteArray(failureText.data(), qsizetype(failureText.size()))
+                        << failure.what();
+    const std::string message = std::string(failureText) + destination.AbsolutePath();
+    if (counted == Counted::Yes)
+        countError(window, message);
+    else
+        appendEntry(window, message);
+}
+
 } // namespace backup
 
 namespace mainwindow {
@@ -79,8 +92,8 @@ public:
         for (std::size_t k = 0; k < window.Sets.size(); ++k) {
             fw::DestinationTree* tree = nullptr;
             if (window.setEnable[k] && window.DestinationFolder[k]) {
-                const std::optional<fw::FileIdentity> identity =
-                    fw::identityOf(*window.DestinationFolder[k]);
+                std::optional<fw::FileIdentity> identity;
+                fw::onDiskThread([&] { identity = fw::identityOf(*window.DestinationFolder[k]); });
                 for (const auto& open : trees_)
                     if (identity && open->identity() == identity)
                         tree = open.get();
@@ -95,6 +108,11 @@ public:
     }
     // None for a set that is not enabled or has no destination folder.
     fw::DestinationTree* ofSet(std::size_t k) const { return ofSet_[k]; }
+    // Puts every copy that waits for its place in place.
+    void placeWaiting() const {
+        for (const auto& tree : trees_)
+            tree->placeWaiting();
+    }
 
 private:
     std::vector<std::unique_ptr<fw::DestinationTree>> trees_;
@@ -174,18 +192,25 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatu
         size = status.length();
     }
     backup::showInfo(window, "Copying : " + item.Name() + " (" + window.ConvertSize(size) + ")");
-    // Counted before the copy: the amount stays counted when the copy fails.
-    window.TotalFileSize += size;
-    fw::LeftOut leftOut;
-    backup::guarded(window, "Could not copy - ", target.item, [&] {
-        fw::StagedCopy staged = target.tree.stage(item, status);
-        target.tree.placeNew(staged, target.place);
-        leftOut = staged.leftOut();
-        window.FilesCopied += 1;
-        fw::showText(window.stx_filesCopied, fw::Str(window.FilesCopied));
-        fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
-    });
-    backup::reportLeftOut(window, target.item, leftOut);
+    std::optional<fw::StagedCopy> staged;
+    if (!backup::guarded(window, "Could not copy - ", target.item,
+                         [&] { staged.emplace(target.tree.stage(item, status)); }))
+        return;
+    // Counted once the copy is in place: a copy that fails adds nothing to the data written.
+    target.tree.placeWhenSaved(
+        std::move(*staged), target.place, fw::Placing::New, size,
+        [&window, destination = target.item, size](fw::StagedCopy& copy,
+                                                   const std::exception* failure) {
+            if (failure) {
+                backup::reportFailure(window, "Could not copy - ", destination, *failure);
+                return;
+            }
+            window.FilesCopied += 1;
+            window.TotalFileSize += size;
+            fw::showText(window.stx_filesCopied, fw::Str(window.FilesCopied));
+            fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+            backup::reportLeftOut(window, destination, copy.leftOut());
+        });
 }
 
 // A file or package. Reading the times and measuring or removing a package copy are not
@@ -321,6 +346,7 @@ void MainWindow::thr_backup_Run() {
             shown = std::int32_t(i);
             progressStep(*this, shown);
         }
+        trees.placeWaiting();
     }
     // The trees are closed here, their staging folders gone, before the copies are saved to
     // disk and the run says it ended.

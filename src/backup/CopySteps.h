@@ -55,10 +55,15 @@ void reportLeftOut(mainwindow::MainWindow& window, const fw::FolderItem& copy,
 
 enum class Counted { No, Yes };
 
-// Runs one guarded step of the pass. When a file operation in it fails, the entry
-// `failureText` + the destination's path goes to the error list (counted as an error unless
-// told otherwise) and the pass goes on. Only file operations' failures are caught: the
-// exception that unwinds a cancelled worker passes through.
+// The entry for a failed file operation: `failureText` + the destination's path goes to the
+// error list, counted as an error unless told otherwise.
+void reportFailure(mainwindow::MainWindow& window, std::string_view failureText,
+                   const fw::FolderItem& destination, const std::exception& failure,
+                   Counted counted = Counted::Yes);
+
+// Runs one guarded step of the pass. When a file operation in it fails, its entry goes to the
+// error list (reportFailure) and the pass goes on. Only file operations' failures are caught:
+// the exception that unwinds a cancelled worker passes through.
 template <typename Step>
 bool guarded(mainwindow::MainWindow& window, std::string_view failureText,
              const fw::FolderItem& destination, Step&& step, Counted counted = Counted::Yes) {
@@ -66,13 +71,7 @@ bool guarded(mainwindow::MainWindow& window, std::string_view failureText,
         step();
         return true;
     } catch (const std::exception& failure) {
-        qCWarning(lcBackup) << QByteArray(failureText.data(), qsizetype(failureText.size()))
-                            << failure.what();
-        const std::string message = std::string(failureText) + destination.AbsolutePath();
-        if (counted == Counted::Yes)
-            countError(window, message);
-        else
-            appendEntry(window, message);
+        reportFailure(window, failureText, destination, failure, counted);
         return false;
     }
 }

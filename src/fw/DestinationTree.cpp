@@ -1,68 +1,99 @@
 #include "DestinationTree.h"
 
+#include "DiskThread.h"
 #include "Logging.h"
 #include "NativePath.h"
+#include "Thread.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fw {
 
 using posix::throwError;
 using posix::UniqueFd;
 
-StagedCopy::StagedCopy(int staging, std::string stagingPath, std::string name, LeftOut leftOut)
+namespace {
+
+// A batch of staged copies is flushed and put in place when it holds this much data, this
+// many copies, or when its first copy has waited this long: a flush costs about one journal
+// commit, whatever it holds, and the counters lag the work by no more than a batch.
+constexpr std::uint64_t batchBytes = std::uint64_t(64) << 20;
+constexpr std::size_t batchCopies = 1000;
+constexpr std::chrono::milliseconds batchWait{500};
+
+} // namespace
+
+StagedCopy::StagedCopy(int staging, std::string stagingPath, std::string name, LeftOut leftOut,
+                       FoundEntry entry)
     : staging_(staging)
     , stagingPath_(std::move(stagingPath))
     , name_(std::move(name))
-    , leftOut_(std::move(leftOut)) {}
+    , leftOut_(std::move(leftOut))
+    , entry_(entry) {}
 
 StagedCopy::StagedCopy(StagedCopy&& other) noexcept
     : staging_(other.staging_)
     , stagingPath_(std::move(other.stagingPath_))
     , name_(std::move(other.name_))
     , leftOut_(std::move(other.leftOut_))
+    , entry_(other.entry_)
     , inStaging_(std::exchange(other.inStaging_, false))
     , holdsOld_(other.holdsOld_) {}
 
 StagedCopy::~StagedCopy() {
     if (inStaging_)
-        posix::removeTree(staging_, name_);
+        inBackground([staging = staging_, name = name_] { posix::removeTree(staging, name); });
 }
 
-std::optional<FolderItem> StagedCopy::oldCopy() const {
-    if (!holdsOld_ || !inStaging_)
-        return std::nullopt;
-    return FolderItem::fromNativePath(nativepath::join(stagingPath_, name_), false);
+void StagedCopy::removeOldCopy() {
+    if (!holdsOldCopy())
+        return;
+    onDiskThread([this] { posix::removeTree(staging_, name_); });
+    inStaging_ = false;
 }
 
 DestinationTree::DestinationTree(const FolderItem& folder)
     : path_(folder.nativePath())
     , stagingPath_(nativepath::join(path_, stagingName)) {
-    // An item made from stored text that is no path has nothing to open.
-    const bool exists = folder.Exists();
-    const posix::PathAt at(path_);
-    root_ = UniqueFd(exists ? ::openat(at.dir(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
-    if (root_.get() < 0) {
-        rootError_ = exists ? errno : ENOENT;
-        qCWarning(lcFw) << "Cannot open the destination" << path_.c_str() << ":"
-                        << std::strerror(rootError_);
-        return;
-    }
-    struct stat status {};
-    if (::fstat(root_.get(), &status) == 0)
-        identity_ = FileIdentity{std::uint64_t(status.st_dev), std::uint64_t(status.st_ino)};
-    posix::removeTree(root_.get(), stagingName);
+    onDiskThread([this, &folder] {
+        // An item made from stored text that is no path has nothing to open.
+        const bool exists = folder.Exists();
+        const posix::PathAt at(path_);
+        root_ =
+            UniqueFd(exists ? ::openat(at.dir(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
+        if (root_.get() < 0) {
+            rootError_ = exists ? errno : ENOENT;
+            qCWarning(lcFw) << "Cannot open the destination" << path_.c_str() << ":"
+                            << std::strerror(rootError_);
+            return;
+        }
+        struct stat status {};
+        if (::fstat(root_.get(), &status) == 0)
+            identity_ = FileIdentity{std::uint64_t(status.st_dev), std::uint64_t(status.st_ino)};
+        posix::removeTree(root_.get(), stagingName);
+    });
 }
 
+// The waiting copies go first: their removal uses the staging folder's handle, which the
+// removal of the folder then closes.
 DestinationTree::~DestinationTree() {
-    if (staging_.get() >= 0) {
-        staging_.close();
-        posix::removeTree(root_.get(), stagingName);
-    }
+    waitingPlaces_.clear();
+    waiting_.clear();
+    cursor_.close();
+    const bool staged = staging_.get() >= 0;
+    inBackground([root = root_.release(), staging = staging_.release(), staged] {
+        if (staged) {
+            ::close(staging);
+            posix::removeTree(root, stagingName);
+        }
+        if (root >= 0)
+            ::close(root);
+    });
 }
 
 int DestinationTree::staging() {
@@ -72,7 +103,9 @@ int DestinationTree::staging() {
         throwError("Cannot open the destination", path_, rootError_);
     if (::mkdirat(root_.get(), stagingName, 0700) != 0 && errno != EEXIST)
         throwError("Cannot create the folder", stagingPath_, errno);
-    staging_ = UniqueFd(posix::openBeneath(root_.get(), stagingName, O_PATH | O_DIRECTORY));
+    // Readable, not only a place: the flush of the file system before copies are put in place
+    // is made through it.
+    staging_ = UniqueFd(posix::openBeneath(root_.get(), stagingName, O_RDONLY | O_DIRECTORY));
     if (staging_.get() < 0)
         throwError("Cannot open the folder", stagingPath_, errno);
     return staging_.get();
@@ -124,6 +157,8 @@ int DestinationTree::folderFor(const std::string& place, std::string& name) {
 }
 
 std::optional<FoundEntry> DestinationTree::look(const std::string& place) {
+    if (const auto found = waitingPlaces_.find(place); found != waitingPlaces_.end())
+        return found->second;
     std::string name;
     const int folder = folderOf(place, name);
     struct stat status {};
@@ -134,26 +169,80 @@ std::optional<FoundEntry> DestinationTree::look(const std::string& place) {
 }
 
 void DestinationTree::createFolder(const std::string& place) {
-    std::string name;
-    const int folder = folderFor(place, name);
-    if (::mkdirat(folder, name.c_str(), 0777) != 0)
-        throwError("Cannot create the folder", nativepath::join(path_, place), errno);
+    onDiskThread([this, &place] {
+        std::string name;
+        const int folder = folderFor(place, name);
+        if (::mkdirat(folder, name.c_str(), 0777) != 0)
+            throwError("Cannot create the folder", nativepath::join(path_, place), errno);
+    });
 }
 
 void DestinationTree::removeFolder(const std::string& place) {
-    std::string name;
-    const int folder = folderFor(place, name);
-    if (::unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0)
-        throwError("Cannot delete", nativepath::join(path_, place), errno);
+    onDiskThread([this, &place] {
+        std::string name;
+        const int folder = folderFor(place, name);
+        if (::unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0)
+            throwError("Cannot delete", nativepath::join(path_, place), errno);
+    });
 }
 
+// One job for the whole copy: creating, writing, setting attributes and closing all wait on
+// the disk alike, and one hand-off per item costs far less than one per call.
 StagedCopy DestinationTree::stage(const FolderItem& source, const ItemStatus& status) {
-    const int folder = staging();
-    std::string name = posix::temporaryName();
-    LeftOut leftOut =
-        copyTree(source.nativePath(), true, folder, name, nativepath::join(stagingPath_, name),
-                 status.file() || status.folder());
-    return StagedCopy(folder, stagingPath_, std::move(name), std::move(leftOut));
+    const std::string name = posix::temporaryName();
+    int folder = -1;
+    LeftOut leftOut;
+    onDiskThread([&] {
+        folder = staging();
+        leftOut = copyTree(source.nativePath(), true, folder, name,
+                           nativepath::join(stagingPath_, name), status.file() || status.folder());
+    });
+    return StagedCopy(folder, stagingPath_, name, std::move(leftOut),
+                      FoundEntry{status.folder(), false, status.modificationDate()});
+}
+
+void DestinationTree::placeWhenSaved(StagedCopy copy, std::string place, Placing how,
+                                     std::uint64_t bytes, Placed placed) {
+    if (waiting_.empty())
+        firstWaiting_ = std::chrono::steady_clock::now();
+    waitingPlaces_.insert_or_assign(place, copy.entry_);
+    waiting_.push_back({std::move(copy), std::move(place), how, std::move(placed)});
+    waitingBytes_ += bytes;
+    if (waitingBytes_ >= batchBytes || waiting_.size() >= batchCopies ||
+        std::chrono::steady_clock::now() - firstWaiting_ >= batchWait)
+        placeWaiting();
+}
+
+void DestinationTree::placeWaiting() {
+    std::vector<Waiting> batch = std::exchange(waiting_, {});
+    waitingPlaces_.clear();
+    waitingBytes_ = 0;
+    if (batch.empty())
+        return;
+    std::vector<std::optional<FileError>> failures(batch.size());
+    onDiskThread([&] {
+        const int saved = ::syncfs(staging_.get()) == 0 ? 0 : errno;
+        tellDiskStep(DiskStep::Saved, stagingPath_);
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            Waiting& entry = batch[i];
+            try {
+                if (saved != 0)
+                    throwError("Cannot save to disk", stagingPath_, saved);
+                const std::string staged = nativepath::join(stagingPath_, entry.copy.name_);
+                if (entry.how == Placing::New)
+                    placeNew(entry.copy, entry.place);
+                else
+                    replace(entry.copy, entry.place);
+                tellDiskStep(DiskStep::Named, staged);
+            } catch (const FileError& failure) {
+                failures[i] = failure;
+            }
+        }
+    });
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        batch[i].placed(batch[i].copy, failures[i] ? &*failures[i] : nullptr);
+        yieldPoint();
+    }
 }
 
 void DestinationTree::placeNew(StagedCopy& copy, const std::string& place) {
