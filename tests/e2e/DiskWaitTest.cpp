@@ -102,6 +102,7 @@ TEST_F(DiskWait, AWriteThatWaitsLeavesTheWindowAnsweringAndTheRunGoesOnInOrder) 
     mainwindow::MainWindow& shown = window();
     shown.btn_Backup->click();
     ASSERT_TRUE(waitUntil([this] { return gate_.reached(); })) << "the copy never reached b.bin";
+    ASSERT_FALSE(gate_.isOpen()) << "the window froze while the disk was busy";
 
     EXPECT_TRUE(timerFires()) << "the window froze while the disk was busy";
     const auto question = answerNextDialog("No");
@@ -132,6 +133,7 @@ TEST_F(DiskWait, CancelWhileAWriteWaitsAnswersAtOnceAndTheNextRunStartsWithoutIt
     mainwindow::MainWindow& shown = window();
     shown.btn_Backup->click();
     ASSERT_TRUE(waitUntil([this] { return gate_.reached(); })) << "the copy never reached b.bin";
+    ASSERT_FALSE(gate_.isOpen()) << "the window froze while the disk was busy";
     ASSERT_FALSE(staged().empty()) << "no partial copy to remove";
 
     const auto question = answerNextDialog("Yes");
