@@ -192,25 +192,23 @@ void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatu
         size = status.length();
     }
     backup::showInfo(window, "Copying : " + item.Name() + " (" + window.ConvertSize(size) + ")");
-    std::optional<fw::StagedCopy> staged;
-    if (!backup::guarded(window, "Could not copy - ", target.item,
-                         [&] { staged.emplace(target.tree.stage(item, status)); }))
-        return;
     // Counted once the copy is in place: a copy that fails adds nothing to the data written.
-    target.tree.placeWhenSaved(
-        std::move(*staged), target.place, fw::Placing::New, size,
-        [&window, destination = target.item, size](fw::StagedCopy& copy,
-                                                   const std::exception* failure) {
-            if (failure) {
-                backup::reportFailure(window, "Could not copy - ", destination, *failure);
-                return;
-            }
-            window.FilesCopied += 1;
-            window.TotalFileSize += size;
-            fw::showText(window.stx_filesCopied, fw::Str(window.FilesCopied));
-            fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
-            backup::reportLeftOut(window, destination, copy.leftOut());
-        });
+    backup::guarded(window, "Could not copy - ", target.item, [&] {
+        target.tree.copyWhenSaved(
+            item, status, target.place, fw::Placing::New, size,
+            [&window, destination = target.item, size](fw::StagedCopy* copy,
+                                                       const std::exception* failure) {
+                if (failure) {
+                    backup::reportFailure(window, "Could not copy - ", destination, *failure);
+                    return;
+                }
+                window.FilesCopied += 1;
+                window.TotalFileSize += size;
+                fw::showText(window.stx_filesCopied, fw::Str(window.FilesCopied));
+                fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+                backup::reportLeftOut(window, destination, copy->leftOut());
+            });
+    });
 }
 
 // A file or package. Reading the times and measuring or removing a package copy are not

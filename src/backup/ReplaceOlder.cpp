@@ -43,31 +43,34 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
     if (!package)
         sourceSize = status.length();
     showInfo(window, "Updating : " + item.Name() + " (" + window.ConvertSize(sourceSize) + ")");
-    std::optional<fw::StagedCopy> staged;
-    if (!guarded(window, "Could not update - ", destination,
-                 [&] { staged.emplace(target.tree.stage(item, status)); }))
-        return;
     // Counted once the new copy is in place; until then the old copy stays where it is.
-    target.tree.placeWhenSaved(
-        std::move(*staged), target.place, emptied ? fw::Placing::New : fw::Placing::Replacing,
-        sourceSize,
-        [&window, destination, sourceSize, refused](fw::StagedCopy& copy,
-                                                    const std::exception* failure) {
-            if (failure) {
-                reportFailure(window, "Could not remove - ", destination, *failure, Counted::No);
-                refused();
-                return;
-            }
-            window.FilesUpdated += 1;
-            fw::showText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
-            window.TotalFileSize += sourceSize;
-            fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
-            reportLeftOut(window, destination, copy.leftOut());
-            if (copy.holdsOldCopy()) {
-                showInfo(window, "Removing old : " + destination.Name());
-                copy.removeOldCopy();
-            }
-        });
+    guarded(window, "Could not update - ", destination, [&] {
+        target.tree.copyWhenSaved(
+            item, status, target.place, emptied ? fw::Placing::New : fw::Placing::Replacing,
+            sourceSize,
+            [&window, destination, sourceSize, refused](fw::StagedCopy* copy,
+                                                        const std::exception* failure) {
+                if (failure && !copy) {
+                    reportFailure(window, "Could not update - ", destination, *failure);
+                    return;
+                }
+                if (failure) {
+                    reportFailure(window, "Could not remove - ", destination, *failure,
+                                  Counted::No);
+                    refused();
+                    return;
+                }
+                window.FilesUpdated += 1;
+                fw::showText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
+                window.TotalFileSize += sourceSize;
+                fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+                reportLeftOut(window, destination, copy->leftOut());
+                if (copy->holdsOldCopy()) {
+                    showInfo(window, "Removing old : " + destination.Name());
+                    copy->removeOldCopy();
+                }
+            });
+    });
 }
 
 void LeaveUnchanged(mainwindow::MainWindow& window, const fw::FolderItem& item,

@@ -82,6 +82,7 @@ DestinationTree::DestinationTree(const FolderItem& folder)
 // The waiting copies go first: their removal uses the staging folder's handle, which the
 // removal of the folder then closes.
 DestinationTree::~DestinationTree() {
+    abandoned_->store(true);
     waitingPlaces_.clear();
     waiting_.clear();
     cursor_.close();
@@ -187,26 +188,35 @@ void DestinationTree::removeFolder(const std::string& place) {
 }
 
 // One job for the whole copy: creating, writing, setting attributes and closing all wait on
-// the disk alike, and one hand-off per item costs far less than one per call.
-StagedCopy DestinationTree::stage(const FolderItem& source, const ItemStatus& status) {
-    const std::string name = posix::temporaryName();
-    int folder = -1;
-    LeftOut leftOut;
-    onDiskThread([&] {
-        folder = staging();
-        leftOut = copyTree(source.nativePath(), true, folder, name,
-                           nativepath::join(stagingPath_, name), status.file() || status.folder());
-    });
-    return StagedCopy(folder, stagingPath_, name, std::move(leftOut),
-                      FoundEntry{status.folder(), false, status.modificationDate()});
-}
-
-void DestinationTree::placeWhenSaved(StagedCopy copy, std::string place, Placing how,
-                                     std::uint64_t bytes, Placed placed) {
+// the disk alike, and one hand-off per item costs far less than one per call. Nothing waits
+// for it: the flush that puts the copy in place comes after it on the disk thread.
+void DestinationTree::copyWhenSaved(const FolderItem& source, const ItemStatus& status,
+                                    std::string place, Placing how, std::uint64_t bytes,
+                                    Placed placed) {
+    if (staging_.get() < 0)
+        onDiskThread([this] { staging(); });
+    const FoundEntry found{status.folder(), false, status.modificationDate()};
+    auto entry = std::make_shared<Waiting>(Waiting{place, how, std::move(placed), {}, {}});
+    inBackground(
+        [entry, abandoned = abandoned_, folder = staging_.get(), stagingPath = stagingPath_,
+         from = source.nativePath(), fileOrFolder = status.file() || status.folder(), found] {
+            if (*abandoned)
+                return;
+            const std::string name = posix::temporaryName();
+            try {
+                LeftOut leftOut = copyTree(from, true, folder, name,
+                                           nativepath::join(stagingPath, name), fileOrFolder);
+                entry->copy.emplace(
+                    StagedCopy(folder, stagingPath, name, std::move(leftOut), found));
+            } catch (const FileError& failure) {
+                entry->failure = failure;
+            }
+        },
+        abandoned_);
     if (waiting_.empty())
         firstWaiting_ = std::chrono::steady_clock::now();
-    waitingPlaces_.insert_or_assign(place, copy.entry_);
-    waiting_.push_back({std::move(copy), std::move(place), how, std::move(placed)});
+    waitingPlaces_.insert_or_assign(std::move(place), found);
+    waiting_.push_back(std::move(entry));
     waitingBytes_ += bytes;
     if (waitingBytes_ >= batchBytes || waiting_.size() >= batchCopies ||
         std::chrono::steady_clock::now() - firstWaiting_ >= batchWait)
@@ -214,33 +224,39 @@ void DestinationTree::placeWhenSaved(StagedCopy copy, std::string place, Placing
 }
 
 void DestinationTree::placeWaiting() {
-    std::vector<Waiting> batch = std::exchange(waiting_, {});
+    std::vector<std::shared_ptr<Waiting>> batch = std::exchange(waiting_, {});
     waitingPlaces_.clear();
     waitingBytes_ = 0;
     if (batch.empty())
         return;
-    std::vector<std::optional<FileError>> failures(batch.size());
-    onDiskThread([&] {
-        const int saved = ::syncfs(staging_.get()) == 0 ? 0 : errno;
-        tellDiskStep(DiskStep::Saved, stagingPath_);
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            Waiting& entry = batch[i];
-            try {
-                if (saved != 0)
-                    throwError("Cannot save to disk", stagingPath_, saved);
-                const std::string staged = nativepath::join(stagingPath_, entry.copy.name_);
-                if (entry.how == Placing::New)
-                    placeNew(entry.copy, entry.place);
-                else
-                    replace(entry.copy, entry.place);
-                tellDiskStep(DiskStep::Named, staged);
-            } catch (const FileError& failure) {
-                failures[i] = failure;
+    // After the copies on the disk thread, so they are all made (or failed) by now. A kill
+    // meanwhile stops the copies not yet made, and nothing is put in place.
+    onDiskThread(
+        [&] {
+            stopIfJobCancelled();
+            const int saved = ::syncfs(staging_.get()) == 0 ? 0 : errno;
+            tellDiskStep(DiskStep::Saved, stagingPath_);
+            for (const std::shared_ptr<Waiting>& entry : batch) {
+                if (!entry->copy)
+                    continue;
+                try {
+                    if (saved != 0)
+                        throwError("Cannot save to disk", stagingPath_, saved);
+                    const std::string staged = nativepath::join(stagingPath_, entry->copy->name_);
+                    if (entry->how == Placing::New)
+                        placeNew(*entry->copy, entry->place);
+                    else
+                        replace(*entry->copy, entry->place);
+                    tellDiskStep(DiskStep::Named, staged);
+                } catch (const FileError& failure) {
+                    entry->failure = failure;
+                }
             }
-        }
-    });
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-        batch[i].placed(batch[i].copy, failures[i] ? &*failures[i] : nullptr);
+        },
+        abandoned_.get());
+    for (const std::shared_ptr<Waiting>& entry : batch) {
+        entry->placed(entry->copy ? &*entry->copy : nullptr,
+                      entry->failure ? &*entry->failure : nullptr);
         yieldPoint();
     }
 }

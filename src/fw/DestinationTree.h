@@ -6,10 +6,12 @@
 #include "FolderItem.h"
 #include "PosixFile.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -63,16 +65,17 @@ private:
 // of the old copy (DestinationTree::replace).
 enum class Placing { New, Replacing };
 
-// Told of a staged copy once its turn to be put in place has come: `failure` is none when the
-// copy is in place, otherwise what stopped it (the copy is then left where it was staged).
-using Placed = std::function<void(StagedCopy& copy, const std::exception* failure)>;
+// Told of a copy once its turn to be put in place has come: `failure` is none when the copy
+// is in place, otherwise what stopped it. `copy` is none when the copy could not be made; a
+// copy that was made and could not be put in place is left where it was staged.
+using Placed = std::function<void(StagedCopy* copy, const std::exception* failure)>;
 
 // A set's destination folder, opened once for a run. The folder itself may be reached
 // through links (it is the user's choice); below it no link is ever followed and nothing is
 // written outside it: every place is reached folder by folder from the open folder. Copies
 // are written whole into a staging folder on the same file system and then renamed into
 // place, so an entry under its own name is always a whole copy, old or new. A copy gets its
-// name only once its data is on the disk (see placeWhenSaved), so a power cut or a pulled disk
+// name only once its data is on the disk (see copyWhenSaved), so a power cut or a pulled disk
 // never leaves a name on data that did not reach the disk. The staging folder is swept when
 // the tree is opened (what a killed run left) and removed when it goes.
 //
@@ -105,18 +108,19 @@ public:
     void createFolder(const std::string& place);
     // Removes the empty folder at `place`.
     void removeFolder(const std::string& place);
-    // Copies `source` (its link followed) whole into the staging folder; `status` is the
-    // source's as the caller has just read it.
-    StagedCopy stage(const FolderItem& source, const ItemStatus& status);
-    // Puts a staged copy at `place` once its data is on the disk. Staged copies wait together
-    // until some MB, some hundred copies or a fraction of a second have gathered; then one
-    // flush of the file system puts the data of all of them on the disk, they are put in place
-    // in the order given, and `placed` is told of each, in that order, on the caller's thread
-    // (a worker goes on only after that). `bytes` is the copy's size, counted towards the
-    // batch. Copies still waiting when the tree goes are removed; their old copies stay.
-    void placeWhenSaved(StagedCopy copy, std::string place, Placing how, std::uint64_t bytes,
-                        Placed placed);
-    // Puts every copy still waiting in place now, as placeWhenSaved does.
+    // Copies `source` (its link followed) whole into the staging folder and puts the copy at
+    // `place` once its data is on the disk; `status` is the source's as the caller has just
+    // read it. Returns once the copy is given to the disk thread, so the caller goes on with
+    // its next item while the disk works. Copies wait together until some MB, some hundred
+    // copies or a fraction of a second have gathered; then one flush of the file system puts
+    // the data of all of them on the disk, they are put in place in the order given, and
+    // `placed` is told of each, in that order, on the caller's thread (a worker goes on only
+    // after that). `bytes` is the copy's size, counted towards the batch. Copies still waiting
+    // when the tree goes are stopped and removed; their old copies stay. Throws FileError when
+    // the staging folder cannot be made.
+    void copyWhenSaved(const FolderItem& source, const ItemStatus& status, std::string place,
+                       Placing how, std::uint64_t bytes, Placed placed);
+    // Puts every copy still waiting in place now, as copyWhenSaved does.
     void placeWaiting();
 
 private:
@@ -128,11 +132,14 @@ private:
     // refuses, the old copy stays as it was.
     void replace(StagedCopy& copy, const std::string& place);
 
+    // A copy given to the disk thread and waiting for its place. The disk thread fills in the
+    // copy or its failure; the caller reads them after the flush that follows.
     struct Waiting {
-        StagedCopy copy;
         std::string place;
         Placing how;
         Placed placed;
+        std::optional<StagedCopy> copy;
+        std::optional<FileError> failure;
     };
 
     // The open folder that holds `place` and the name in it; -1 (errno set) when it cannot
@@ -149,7 +156,9 @@ private:
     posix::UniqueFd staging_;
     std::string cursorPlace_;
     posix::UniqueFd cursor_;
-    std::vector<Waiting> waiting_;
+    std::vector<std::shared_ptr<Waiting>> waiting_;
+    // Set when the tree goes: copies not yet made are not made.
+    std::shared_ptr<std::atomic<bool>> abandoned_ = std::make_shared<std::atomic<bool>>(false);
     // The places of the waiting copies, and how each will be found.
     std::unordered_map<std::string, FoundEntry> waitingPlaces_;
     std::uint64_t waitingBytes_ = 0;

@@ -26,7 +26,8 @@ constexpr std::chrono::microseconds callerWatch{40};
 constexpr std::chrono::microseconds threadWatch{200};
 
 thread_local bool onTheDiskThread = false;
-thread_local const DiskJob* runningJob = nullptr;
+// The cancellation flag of the job running on this thread, if it has one.
+thread_local const std::atomic<bool>* runningCancel = nullptr;
 
 template <typename Predicate>
 bool holdsWithin(std::chrono::microseconds watch, Predicate holds) {
@@ -48,9 +49,10 @@ public:
     }
 
     // A job waited for (`waited`) or one nobody waits for (`background`).
-    void give(DiskJob* waited, std::function<void()> background) {
+    void give(DiskJob* waited, std::function<void()> background,
+              std::shared_ptr<const std::atomic<bool>> cancelled) {
         const std::lock_guard lock(mutex_);
-        queue_.push_back({waited, std::move(background)});
+        queue_.push_back({waited, std::move(background), std::move(cancelled)});
         queued_.fetch_add(1, std::memory_order_release);
         ++given_;
         if (sleeping_)
@@ -66,6 +68,7 @@ private:
     struct Entry {
         DiskJob* waited;
         std::function<void()> background;
+        std::shared_ptr<const std::atomic<bool>> cancelled;
     };
 
     DiskThread() {
@@ -95,21 +98,24 @@ private:
 
     static void run(Entry& entry) {
         if (!entry.waited) {
+            runningCancel = entry.cancelled.get();
             try {
                 entry.background();
+            } catch (const ThreadKilled&) {
             } catch (...) {
                 qCWarning(lcFw) << "a job on the disk thread failed:" << currentExceptionText();
             }
+            runningCancel = nullptr;
             return;
         }
         DiskJob& job = *entry.waited;
-        runningJob = &job;
+        runningCancel = job.cancelled;
         try {
             job.work();
         } catch (...) {
             job.failure = std::current_exception();
         }
-        runningJob = nullptr;
+        runningCancel = nullptr;
         // Once the job is Done, a caller that still watches may return and end it: only a
         // caller that asked to be woken is still there, and it stays until it is woken.
         if (job.state.exchange(DiskJob::Done, std::memory_order_acq_rel) == DiskJob::Waited) {
@@ -143,15 +149,15 @@ void waitInEventLoop(DiskJob& job) {
 
 } // namespace
 
-void onDiskThread(const std::function<void()>& job) {
+void onDiskThread(const std::function<void()>& job, std::atomic<bool>* cancelFlag) {
     if (onTheDiskThread) {
         job();
         return;
     }
     // A killed worker starts nothing more.
     yieldPointAfterHeavyStep();
-    DiskJob entry(job);
-    DiskThread::instance().give(&entry, {});
+    DiskJob entry(job, cancelFlag);
+    DiskThread::instance().give(&entry, {}, {});
     const bool soon = holdsWithin(callerWatch, [&entry] {
         return entry.state.load(std::memory_order_acquire) == DiskJob::Done;
     });
@@ -165,16 +171,16 @@ void onDiskThread(const std::function<void()>& job) {
         std::rethrow_exception(entry.failure);
 }
 
-void inBackground(std::function<void()> job) {
+void inBackground(std::function<void()> job, std::shared_ptr<const std::atomic<bool>> cancelled) {
     if (onTheDiskThread) {
         job();
         return;
     }
-    DiskThread::instance().give(nullptr, std::move(job));
+    DiskThread::instance().give(nullptr, std::move(job), std::move(cancelled));
 }
 
 void stopIfJobCancelled() {
-    if (runningJob && runningJob->cancelled.load(std::memory_order_relaxed) &&
+    if (runningCancel && runningCancel->load(std::memory_order_relaxed) &&
         std::uncaught_exceptions() == 0)
         throw ThreadKilled{};
 }

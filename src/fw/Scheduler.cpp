@@ -60,7 +60,7 @@ Task* Scheduler::start(Thread& owner, std::function<void()> handler) {
 void Scheduler::kill(Task& task) {
     task.killed = true;
     if (task.waitingOn) {
-        task.waitingOn->cancelled = true;
+        *task.waitingOn->cancelled = true;
     } else if (!task.active) {
         if (task.fiber.started())
             resume(task);
@@ -83,7 +83,7 @@ void Scheduler::killAll() {
     for (const auto& task : tasks_) {
         task->killed = true;
         if (task->waitingOn)
-            task->waitingOn->cancelled = true;
+            *task->waitingOn->cancelled = true;
     }
     // The event loop is gone, so nothing tells the waiting workers that their jobs are done:
     // once the disk thread has run them, they unwind from here.
