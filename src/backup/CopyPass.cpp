@@ -177,9 +177,16 @@ std::optional<backup::Target> ResolveDestination(MainWindow& window, const RunTr
                           *tree, std::move(place)};
 }
 
-bool CreateFolder(MainWindow& window, const backup::Target& target) {
-    return backup::guarded(window, "Could not create folder - ", target.item,
-                           [&target] { target.tree.createFolder(target.place); });
+// The folder is made on the disk thread in its turn, and a failure is reported in that turn
+// too; the items below it are handled meanwhile as if it was made, and each of them fails on
+// its own should it not be.
+void CreateFolder(MainWindow& window, const backup::Target& target) {
+    target.tree.createFolderLater(
+        target.place,
+        [&window, destination = target.item](fw::StagedCopy*, const std::exception* failure) {
+            if (failure)
+                backup::reportFailure(window, "Could not create folder - ", destination, *failure);
+        });
 }
 
 void CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatus& status,
@@ -334,8 +341,10 @@ void MainWindow::thr_backup_Run() {
                 const bool package = backup::IsPackage(item, status);
                 if (status.folder() && !package) {
                     backup::showItemFolder(*this, item);
-                    if (!found && CreateFolder(*this, *target))
+                    if (!found) {
+                        CreateFolder(*this, *target);
                         made.add(target->place);
+                    }
                 } else {
                     backUpFileOrPackage(*this, item, status, package, *target, found);
                 }

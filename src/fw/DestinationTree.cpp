@@ -82,6 +82,8 @@ DestinationTree::DestinationTree(const FolderItem& folder)
 // The waiting copies go first: their removal uses the staging folder's handle, which the
 // removal of the folder then closes.
 DestinationTree::~DestinationTree() {
+    // Copies and folders not yet made are not made; those given before use only handles that
+    // the removal below closes after them.
     abandoned_->store(true);
     waitingPlaces_.clear();
     waiting_.clear();
@@ -196,7 +198,7 @@ void DestinationTree::copyWhenSaved(const FolderItem& source, const ItemStatus& 
     if (staging_.get() < 0)
         onDiskThread([this] { staging(); });
     const FoundEntry found{status.folder(), false, status.modificationDate()};
-    auto entry = std::make_shared<Waiting>(Waiting{place, how, std::move(placed), {}, {}});
+    auto entry = std::make_shared<Waiting>(Waiting{place, false, how, std::move(placed), {}, {}});
     inBackground(
         [entry, abandoned = abandoned_, folder = staging_.get(), stagingPath = stagingPath_,
          from = source.nativePath(), fileOrFolder = status.file() || status.folder(), found] {
@@ -213,9 +215,49 @@ void DestinationTree::copyWhenSaved(const FolderItem& source, const ItemStatus& 
             }
         },
         abandoned_);
+    addWaiting(std::move(entry), found, bytes);
+}
+
+void DestinationTree::createFolderLater(const std::string& place, Placed made) {
+    auto entry =
+        std::make_shared<Waiting>(Waiting{place, true, Placing::New, std::move(made), {}, {}});
+    // The folder that holds it is opened afresh: the tree's open folder belongs to the
+    // caller's thread meanwhile.
+    inBackground(
+        [entry, abandoned = abandoned_, root = root_.get(), rootError = rootError_,
+         path = nativepath::join(path_, place)] {
+            if (*abandoned)
+                return;
+            try {
+                const std::size_t slash = entry->place.rfind('/');
+                const std::string name = entry->place.substr(slash + 1);
+                UniqueFd opened;
+                int folder = root;
+                if (root < 0)
+                    throwError("Cannot open the destination", path, rootError);
+                if (slash != std::string::npos) {
+                    opened = UniqueFd(
+                        posix::openBeneath(root, std::string_view(entry->place).substr(0, slash),
+                                           O_PATH | O_DIRECTORY));
+                    if (opened.get() < 0)
+                        throwError("Cannot reach the folder of", path, errno);
+                    folder = opened.get();
+                }
+                if (::mkdirat(folder, name.c_str(), 0777) != 0)
+                    throwError("Cannot create the folder", path, errno);
+            } catch (const FileError& failure) {
+                entry->failure = failure;
+            }
+        },
+        abandoned_);
+    addWaiting(std::move(entry), FoundEntry{true, false, Date::fromUnixTime(0)}, 0);
+}
+
+void DestinationTree::addWaiting(std::shared_ptr<Waiting> entry, const FoundEntry& found,
+                                 std::uint64_t bytes) {
     if (waiting_.empty())
         firstWaiting_ = std::chrono::steady_clock::now();
-    waitingPlaces_.insert_or_assign(std::move(place), found);
+    waitingPlaces_.insert_or_assign(entry->place, found);
     waiting_.push_back(std::move(entry));
     waitingBytes_ += bytes;
     if (waitingBytes_ >= batchBytes || waiting_.size() >= batchCopies ||

@@ -120,6 +120,10 @@ public:
     // the staging folder cannot be made.
     void copyWhenSaved(const FolderItem& source, const ItemStatus& status, std::string place,
                        Placing how, std::uint64_t bytes, Placed placed);
+    // Makes the folder at `place` on the disk thread, after the copies given before and before
+    // those given after; returns at once. `made` is told in its turn with the copies, at the
+    // next flush, with no copy and the failure (none when the folder was made).
+    void createFolderLater(const std::string& place, Placed made);
     // Puts every copy still waiting in place now, as copyWhenSaved does.
     void placeWaiting();
 
@@ -136,6 +140,8 @@ private:
     // copy or its failure; the caller reads them after the flush that follows.
     struct Waiting {
         std::string place;
+        // A folder to make, not a copy to place.
+        bool folder;
         Placing how;
         Placed placed;
         std::optional<StagedCopy> copy;
@@ -147,6 +153,8 @@ private:
     int folderOf(const std::string& place, std::string& name);
     int folderFor(const std::string& place, std::string& name);
     int staging();
+    // Takes a waiting entry; flushes and places the batch when it is full.
+    void addWaiting(std::shared_ptr<Waiting> entry, const FoundEntry& found, std::uint64_t bytes);
 
     std::string path_;
     std::string stagingPath_; // path_ + "/" + stagingName, for messages and staged copies
