@@ -3,6 +3,7 @@
 #include "ErrorList.h"
 #include "fw/Canvas.h"
 #include "fw/Dialogs.h"
+#include "fw/DiskThread.h"
 #include "fw/FileAccess.h"
 #include "fw/FolderItem.h"
 #include "fw/FrameUpdates.h"
@@ -53,6 +54,18 @@ void reportClash(mainwindow::MainWindow& window, const fw::FolderItem& destinati
                "Name clashes with another on the backup disk - " + destination.AbsolutePath());
 }
 
+void reportFailure(mainwindow::MainWindow& window, std::string_view failureText,
+                   const fw::FolderItem& destination, const std::exception& failure,
+                   Counted counted) {
+    qCWarning(lcBackup) << QByteArray(failureText.data(), qsizetype(failureText.size()))
+                        << failure.what();
+    const std::string message = std::string(failureText) + destination.AbsolutePath();
+    if (counted == Counted::Yes)
+        countError(window, message);
+    else
+        appendEntry(window, message);
+}
+
 } // namespace backup
 
 namespace mainwindow {
@@ -89,8 +102,8 @@ public:
         for (std::size_t k = 0; k < window.Sets.size(); ++k) {
             fw::DestinationTree* tree = nullptr;
             if (window.setEnable[k] && window.DestinationFolder[k]) {
-                const std::optional<fw::FileIdentity> identity =
-                    fw::identityOf(*window.DestinationFolder[k]);
+                std::optional<fw::FileIdentity> identity;
+                fw::onDiskThread([&] { identity = fw::identityOf(*window.DestinationFolder[k]); });
                 for (const auto& open : trees_)
                     if (identity && open->identity() == identity)
                         tree = open.get();
@@ -105,6 +118,11 @@ public:
     }
     // None for a set that is not enabled or has no destination folder.
     fw::DestinationTree* ofSet(std::size_t k) const { return ofSet_[k]; }
+    // Puts every copy that waits for its place in place.
+    void placeWaiting() const {
+        for (const auto& tree : trees_)
+            tree->placeWaiting();
+    }
 
 private:
     std::vector<std::unique_ptr<fw::DestinationTree>> trees_;
@@ -199,35 +217,32 @@ std::optional<backup::Target> ResolveDestination(MainWindow& window, const RunTr
                           *tree, std::move(place)};
 }
 
-// What became of an item's new entry in its destination.
+// What became of an item's new entry in its destination, as far as the pass knows at once:
+// a clash found by looking is known at once, one met while writing is reported in its turn.
 enum class Outcome { Written, Failed, Clashed };
 
-// Makes the new entry at the target's place with `write`. False, with nothing written, when
-// that fails because the folder holds another item's entry under a name it cannot hold apart
-// from this one's (a folder made by this run is not looked into before); other failures are
-// thrown.
-template <typename Write>
-bool writtenApart(const backup::Target& target, Write&& write) {
-    try {
-        write();
-        return true;
-    } catch (const fw::FileError&) {
-        if (!target.tree.clashesAt(target.place))
-            throw;
-        return false;
-    }
+// The entry for a copy or folder that could not take its place: a name the folder cannot
+// hold apart from another item's gets the clash entry, and what lay inside a folder whose name
+// clashed gets none, since nothing of it was written.
+void reportNotPlaced(MainWindow& window, std::string_view failureText, const backup::Target& target,
+                     const std::exception& failure) {
+    if (fw::DestinationTree::insideClash(failure))
+        return;
+    if (target.tree.clashesAt(target.place))
+        backup::reportClash(window, target.item);
+    else
+        backup::reportFailure(window, failureText, target.item, failure);
 }
 
-Outcome CreateFolder(MainWindow& window, const backup::Target& target) {
-    bool apart = true;
-    if (!backup::guarded(window, "Could not create folder - ", target.item, [&] {
-            apart = writtenApart(target, [&target] { target.tree.createFolder(target.place); });
-        }))
-        return Outcome::Failed;
-    if (apart)
-        return Outcome::Written;
-    backup::reportClash(window, target.item);
-    return Outcome::Clashed;
+// The folder is made on the disk thread in its turn, and a failure is reported in that turn
+// too; the items below it are handled meanwhile as if it was made, and each of them fails on
+// its own should it not be (or, below a folder whose name clashed, is left out silently).
+void CreateFolder(MainWindow& window, const backup::Target& target) {
+    target.tree.createFolderLater(
+        target.place, [&window, target](fw::StagedCopy*, const std::exception* failure) {
+            if (failure)
+                reportNotPlaced(window, "Could not create folder - ", target, *failure);
+        });
 }
 
 Outcome CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemStatus& status,
@@ -240,25 +255,23 @@ Outcome CopyNew(MainWindow& window, const fw::FolderItem& item, const fw::ItemSt
         size = status.length();
     }
     backup::showInfo(window, "Copying : " + item.Name() + " (" + window.ConvertSize(size) + ")");
-    // Counted before the copy: the amount stays counted when the copy fails.
-    window.TotalFileSize += size;
-    fw::LeftOut leftOut;
-    bool apart = true;
+    // Counted once the copy is in place: a copy that fails adds nothing to the data written.
     const bool copied = backup::guarded(window, "Could not copy - ", target.item, [&] {
-        fw::StagedCopy staged = backup::stageWhole(window, item, status, target);
-        apart = writtenApart(target, [&] { target.tree.placeNew(staged, target.place); });
-        if (!apart)
-            return;
-        leftOut = staged.leftOut();
-        window.FilesCopied += 1;
-        fw::showText(window.stx_filesCopied, fw::Str(window.FilesCopied));
-        fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+        target.tree.copyWhenSaved(
+            item, status, target.place, fw::Placing::New, size, backup::datedBeforeEvery,
+            [&window, target, size](fw::StagedCopy* copy, const std::exception* failure) {
+                if (failure) {
+                    reportNotPlaced(window, "Could not copy - ", target, *failure);
+                    return;
+                }
+                window.FilesCopied += 1;
+                window.TotalFileSize += size;
+                fw::showText(window.stx_filesCopied, fw::Str(window.FilesCopied));
+                fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+                backup::reportChangedWhileCopying(window, target.item, *copy);
+                backup::reportLeftOut(window, target.item, copy->leftOut());
+            });
     });
-    if (!apart) {
-        backup::reportClash(window, target.item);
-        return Outcome::Clashed;
-    }
-    backup::reportLeftOut(window, target.item, leftOut);
     return copied ? Outcome::Written : Outcome::Failed;
 }
 
@@ -390,6 +403,9 @@ void MainWindow::thr_backup_Run() {
 
             const std::size_t k = std::size_t(sourceSet[i]);
             if (i == 0 || sourceSet[i - 1] != sourceSet[i]) {
+                // A set's items find in place what the sets before it wrote, also through
+                // another destination tree (a destination folder inside another).
+                trees.placeWaiting();
                 made.restart(setFolders[k] == SetFolder::Made ? &places[k].setFolder : nullptr);
                 clashed = setFolders[k] == SetFolder::Clashed ? places[k].setFolder : "";
             }
@@ -411,9 +427,11 @@ void MainWindow::thr_backup_Run() {
                     const bool package = backup::IsPackage(item, status);
                     if (status.folder() && !package) {
                         backup::showItemFolder(*this, item);
-                        outcome = found ? Outcome::Written : CreateFolder(*this, *target);
-                        if (!found && outcome == Outcome::Written)
+                        outcome = Outcome::Written;
+                        if (!found) {
+                            CreateFolder(*this, *target);
                             made.add(target->place);
+                        }
                     } else {
                         outcome = backUpFileOrPackage(*this, item, status, package, *target, found);
                     }
@@ -425,6 +443,7 @@ void MainWindow::thr_backup_Run() {
             shown = std::int32_t(i);
             progressStep(*this, shown);
         }
+        trees.placeWaiting();
     }
     // The trees are closed here, their staging folders gone, before the copies are saved to
     // disk and the run says it ended.

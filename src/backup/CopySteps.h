@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mainwindow {
 class MainWindow;
@@ -48,14 +49,17 @@ void replaceOrLeave(mainwindow::MainWindow& window, const fw::FolderItem& item,
                     const fw::ItemStatus& status, bool package, const Target& target,
                     const fw::FoundEntry& found);
 
-// Copies `item` whole into the staging folder of `target`'s tree and reads its status again
-// once copied, so that no copy of a source that changed meanwhile is kept as if it were whole:
-// such a copy is made again, once. A source still changing then is kept as copied, with the
-// counted entry "Changed while copying - " + the destination's path, and dated before every
-// version seen, so that the next run finds it older and replaces it. `status` is the item's
-// as the pass read it before the copy. Throws FileError.
-fw::StagedCopy stageWhole(mainwindow::MainWindow& window, const fw::FolderItem& item,
-                          const fw::ItemStatus& status, const Target& target);
+// The modification time for a copy whose source kept changing while it was copied, from the
+// source's statuses seen (at least one that exists) and the destination's time step: a step
+// below the earliest, whole seconds on the step, and never exactly ExemptShiftSeconds below
+// one of them, which would not count as newer. The next run then finds the copy older and
+// replaces it.
+fw::Date datedBeforeEvery(const std::vector<fw::ItemStatus>& seen, std::uint64_t step);
+
+// The counted entry "Changed while copying - " + the destination's path, for a copy that
+// took its place though its source kept changing while it was copied.
+void reportChangedWhileCopying(mainwindow::MainWindow& window, const fw::FolderItem& destination,
+                               const fw::StagedCopy& copy);
 
 // One counted entry for every entry that a copy of a package left out, named by its place in
 // the copy: "Could not copy - " for a pipe, socket or device, and one that names the cause for
@@ -73,10 +77,15 @@ void reportClash(mainwindow::MainWindow& window, const fw::FolderItem& destinati
 
 enum class Counted { No, Yes };
 
-// Runs one guarded step of the pass. When a file operation in it fails, the entry
-// `failureText` + the destination's path goes to the error list (counted as an error unless
-// told otherwise) and the pass goes on. Only file operations' failures are caught: the
-// exception that unwinds a cancelled worker passes through.
+// The entry for a failed file operation: `failureText` + the destination's path goes to the
+// error list, counted as an error unless told otherwise.
+void reportFailure(mainwindow::MainWindow& window, std::string_view failureText,
+                   const fw::FolderItem& destination, const std::exception& failure,
+                   Counted counted = Counted::Yes);
+
+// Runs one guarded step of the pass. When a file operation in it fails, its entry goes to the
+// error list (reportFailure) and the pass goes on. Only file operations' failures are caught:
+// the exception that unwinds a cancelled worker passes through.
 template <typename Step>
 bool guarded(mainwindow::MainWindow& window, std::string_view failureText,
              const fw::FolderItem& destination, Step&& step, Counted counted = Counted::Yes) {
@@ -84,13 +93,7 @@ bool guarded(mainwindow::MainWindow& window, std::string_view failureText,
         step();
         return true;
     } catch (const std::exception& failure) {
-        qCWarning(lcBackup) << QByteArray(failureText.data(), qsizetype(failureText.size()))
-                            << failure.what();
-        const std::string message = std::string(failureText) + destination.AbsolutePath();
-        if (counted == Counted::Yes)
-            countError(window, message);
-        else
-            appendEntry(window, message);
+        reportFailure(window, failureText, destination, failure, counted);
         return false;
     }
 }

@@ -27,7 +27,7 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
                  bool package, std::uint64_t sourceSize) {
     showItemFolder(window, item);
     const fw::FolderItem& destination = target.item;
-    const auto refused = [&window, &destination] {
+    const auto refused = [&window, destination] {
         countError(window,
                    "Could not remove - " + destination.AbsolutePath() + "so couldn't write new");
     };
@@ -42,30 +42,35 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
     if (!package)
         sourceSize = status.length();
     showInfo(window, "Updating : " + item.Name() + " (" + window.ConvertSize(sourceSize) + ")");
-    std::optional<fw::StagedCopy> staged;
-    if (!guarded(window, "Could not update - ", destination,
-                 [&] { staged.emplace(stageWhole(window, item, status, target)); }))
-        return;
-    try {
-        if (emptied)
-            target.tree.placeNew(*staged, target.place);
-        else
-            target.tree.replace(*staged, target.place);
-    } catch (const fw::FileError& failure) {
-        qCWarning(lcBackup) << "Could not remove - " << failure.what();
-        appendEntry(window, "Could not remove - " + destination.AbsolutePath());
-        refused();
-        return;
-    }
-    window.FilesUpdated += 1;
-    fw::showText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
-    window.TotalFileSize += sourceSize;
-    fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
-    reportLeftOut(window, destination, staged->leftOut());
-    if (const std::optional<fw::FolderItem> old = staged->oldCopy()) {
-        showInfo(window, "Removing old : " + destination.Name());
-        window.DeleteFolder(*old);
-    }
+    // Counted once the new copy is in place; until then the old copy stays where it is.
+    guarded(window, "Could not update - ", destination, [&] {
+        target.tree.copyWhenSaved(
+            item, status, target.place, emptied ? fw::Placing::New : fw::Placing::Replacing,
+            sourceSize, datedBeforeEvery,
+            [&window, destination, sourceSize, refused](fw::StagedCopy* copy,
+                                                        const std::exception* failure) {
+                if (failure && !copy) {
+                    reportFailure(window, "Could not update - ", destination, *failure);
+                    return;
+                }
+                if (failure) {
+                    reportFailure(window, "Could not remove - ", destination, *failure,
+                                  Counted::No);
+                    refused();
+                    return;
+                }
+                window.FilesUpdated += 1;
+                fw::showText(window.stx_filesUpdated, fw::Str(window.FilesUpdated));
+                window.TotalFileSize += sourceSize;
+                fw::showText(window.stx_DataWritten, window.ConvertSize(window.TotalFileSize));
+                reportChangedWhileCopying(window, destination, *copy);
+                reportLeftOut(window, destination, copy->leftOut());
+                if (copy->holdsOldCopy()) {
+                    showInfo(window, "Removing old : " + destination.Name());
+                    copy->removeOldCopy();
+                }
+            });
+    });
 }
 
 void LeaveUnchanged(mainwindow::MainWindow& window, const fw::FolderItem& item,

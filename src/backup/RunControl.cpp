@@ -2,6 +2,7 @@
 #include "ErrorList.h"
 #include "fw/DestinationLock.h"
 #include "fw/Dialogs.h"
+#include "fw/DiskThread.h"
 #include "fw/FrameUpdates.h"
 #include "fw/LabelText.h"
 #include "fw/Services.h"
@@ -13,9 +14,11 @@
 #include "mainwindow/MainWindow.h"
 #include "Panel.h"
 
+#include <memory>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -25,13 +28,50 @@ namespace {
 
 constexpr int backupPage = 2;
 
+// What the checks before a run find of one set on the disks.
+struct SetCheck {
+    bool destinationFound = false;
+    std::optional<fw::FolderItem> unmountedPoint;
+    bool sourceFound = false;
+    // The run's hold on the destination; none when another run holds it.
+    std::shared_ptr<fw::DestinationLock> lock;
+};
+
+// Asked on the disk thread: a disk that has to spin up first holds the run, not the window.
+SetCheck checkOnDisk(const fw::FolderItem& source,
+                     const std::optional<fw::FolderItem>& destination) {
+    SetCheck check;
+    fw::onDiskThread([&] {
+        if (destination) {
+            check.destinationFound = destination->Exists();
+            if (check.destinationFound)
+                check.unmountedPoint = fw::UnmountedMountPoint(*destination);
+            if (check.destinationFound && !check.unmountedPoint)
+                check.lock = fw::DestinationLock::take(*destination);
+        }
+        check.sourceFound = source.Exists();
+    });
+    return check;
+}
+
 bool isRunning(const fw::Thread* thread) {
     return thread->State() == fw::Thread::Running;
 }
 
 void startRun(MainWindow& window) {
-    if (!window.checkSets())
+    if (window.checkingSets)
         return;
+    window.checkingSets = true;
+    const bool checked = [&window] {
+        const auto done = qScopeGuard([&window] { window.checkingSets = false; });
+        return window.checkSets();
+    }();
+    if (!checked)
+        return;
+    // A cancelled worker that waited for a disk ends once the disk thread has done what it was
+    // given before; the new run starts after that.
+    if (isRunning(window.thr_Build) || isRunning(window.thr_backup))
+        fw::onDiskThread([] {});
     window.Changed = false;
     window.ErrorCount = 0;
     window.ClearBackupPanel();
@@ -89,31 +129,34 @@ bool MainWindow::checkSets() {
     destinationLocks.clear();
     for (std::size_t i = 0; i < Sets.size(); ++i) {
         if (setEnable[i]) {
-            const fw::FolderItem& source = Sets[i];
-            const std::optional<fw::FolderItem>& destination = DestinationFolder[i];
+            // Held by value: the window answers while the disks are asked, and the sets may
+            // change meanwhile.
+            const fw::FolderItem source = Sets[i];
+            const std::optional<fw::FolderItem> destination = DestinationFolder[i];
+            SetCheck check = checkOnDisk(source, destination);
             if (!destination) {
                 fw::MsgBox("You have not got a destination folder for set : " + source.Name() +
                            twoLines);
                 result = false;
-            } else if (!destination->Exists()) {
+            } else if (!check.destinationFound) {
                 fw::MsgBox("Cannot find destination folder!" + twoLines +
                            makeTextPath(*destination));
                 result = false;
-            } else if (const auto mountPoint = fw::UnmountedMountPoint(*destination)) {
+            } else if (check.unmountedPoint) {
                 // Written now, the backup would land in the empty mount-point folder on the
                 // disk beneath it.
                 fw::MsgBox("Destination disk is not mounted!" + twoLines +
-                           makeTextPath(*mountPoint));
+                           makeTextPath(*check.unmountedPoint));
                 result = false;
-            } else if (auto lock = fw::DestinationLock::take(*destination)) {
-                destinationLocks.push_back(std::move(lock));
+            } else if (check.lock) {
+                destinationLocks.push_back(std::move(check.lock));
             } else {
                 // Another run's temporaries are in its staging folder.
                 fw::MsgBox("Destination folder is in use by another backup!" + twoLines +
                            makeTextPath(*destination));
                 result = false;
             }
-            if (!source.Exists()) {
+            if (!check.sourceFound) {
                 fw::MsgBox("Cannot find source folder for set '" + source.Name() + "' !" +
                            twoLines + makeTextPath(source));
                 result = false;

@@ -6,11 +6,11 @@
 #include "Thread.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,9 +25,21 @@ namespace {
 // Large files are copied in chunks with a yield point between them, so the window stays
 // responsive and a cancelled worker stops soon.
 constexpr std::size_t chunkSize = std::size_t(8) << 20;
-// The read and write loop's buffer lives on the stack: it runs for every empty file, where a
-// heap buffer of this size would cost more than the copy.
-constexpr std::size_t bufferSize = std::size_t(64) << 10;
+// The read and write loop (across file systems, to FUSE and network shares) moves data in
+// blocks this large: a share answers each write after a round trip, so small blocks cost time.
+constexpr std::size_t bufferSize = std::size_t(1) << 20;
+
+std::function<void(DiskStep, const std::string&)>& diskStepSeam() {
+    static std::function<void(DiskStep, const std::string&)> observer;
+    return observer;
+}
+
+// Made on first use on each thread that copies and kept, so an empty file, which never needs
+// it, costs nothing, and no file allocates one of its own.
+char* copyBuffer() {
+    thread_local const std::unique_ptr<char[]> buffer(new char[bufferSize]);
+    return buffer.get();
+}
 
 // An entry to copy from or to: its name in the folder `dir`, and the path shown in messages.
 struct Entry {
@@ -50,7 +62,7 @@ void writeAll(int out, const char* data, std::size_t size, const std::string& to
 // device, a pseudo file system) a plain read and write loop does.
 off_t copyBytes(int in, int out, std::optional<off_t> limit, const std::string& fromPath,
                 const std::string& toPath) {
-    std::array<char, bufferSize> buffer;
+    char* buffer = nullptr;
     // Without a limit (a file whose size says nothing) only reading finds the end.
     bool inKernel = limit.has_value();
     off_t copied = 0;
@@ -71,17 +83,20 @@ off_t copyBytes(int in, int out, std::optional<off_t> limit, const std::string& 
                 continue;
             }
         } else {
-            n = ::read(in, buffer.data(), std::min(wanted, buffer.size()));
+            if (!buffer)
+                buffer = copyBuffer();
+            n = ::read(in, buffer, std::min(wanted, bufferSize));
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
                 throwError("Cannot read", fromPath, errno);
             }
-            writeAll(out, buffer.data(), std::size_t(n), toPath);
+            writeAll(out, buffer, std::size_t(n), toPath);
         }
         if (n == 0)
             break;
         copied += n;
+        tellDiskStep(DiskStep::Written, toPath);
         yieldPointAfterHeavyStep();
     }
     return copied;
@@ -351,6 +366,15 @@ LeftOut copyItem(const std::string& from, bool followLinks, const std::string& t
     moveIntoPlace(temp, to);
     placed.complete = true;
     return leftOut;
+}
+
+void setDiskStepsForTesting(std::function<void(DiskStep, const std::string&)> observer) {
+    diskStepSeam() = std::move(observer);
+}
+
+void tellDiskStep(DiskStep step, const std::string& path) {
+    if (diskStepSeam())
+        diskStepSeam()(step, path);
 }
 
 } // namespace fw

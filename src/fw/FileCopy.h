@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,17 @@ LeftOut copyTree(const std::string& from, bool followLinks, int toDir, const std
 // Copies `from` to the path `to`, which must not exist: under a temporary name in the
 // destination folder, renamed into place when complete.
 LeftOut copyItem(const std::string& from, bool followLinks, const std::string& to);
+
+// The steps that bring a staged copy's data to the disk and give it its name: its data written
+// (a chunk of a file, with the copy's path), the file system flushed (with the staging
+// folder's path), a staged copy put in place (with its path in the staging folder).
+enum class DiskStep { Written, Saved, Named };
+
+// Test seam: `observer` is told of every step, on the thread that makes it (the disk thread
+// for a run), right after it; empty for none. A test may hold a step there to hold the file
+// layer in that state.
+void setDiskStepsForTesting(std::function<void(DiskStep step, const std::string& path)> observer);
+// Tells the observer of the test seam.
+void tellDiskStep(DiskStep step, const std::string& path);
 
 } // namespace fw

@@ -1,5 +1,6 @@
 #include "Scheduler.h"
 
+#include "DiskThread.h"
 #include "ExceptionText.h"
 #include "FrameUpdates.h"
 #include "Services.h"
@@ -58,7 +59,9 @@ Task* Scheduler::start(Thread& owner, std::function<void()> handler) {
 
 void Scheduler::kill(Task& task) {
     task.killed = true;
-    if (!task.active) {
+    if (task.waitingOn) {
+        *task.waitingOn->cancelled = true;
+    } else if (!task.active) {
         if (task.fiber.started())
             resume(task);
         else
@@ -77,10 +80,20 @@ void Scheduler::abandon(Task& task) {
 }
 
 void Scheduler::killAll() {
-    for (const auto& task : tasks_)
+    for (const auto& task : tasks_) {
         task->killed = true;
+        if (task->waitingOn)
+            *task->waitingOn->cancelled = true;
+    }
+    // The event loop is gone, so nothing tells the waiting workers that their jobs are done:
+    // once the disk thread has run them, they unwind from here.
+    finishDiskJobs();
+    for (const auto& task : tasks_)
+        task->waitingOn = nullptr;
     while (Task* task = nextRunnable())
         kill(*task);
+    // What the workers' destructors left to remove.
+    finishDiskJobs();
 }
 
 void Scheduler::giveWay(Task& task) {
@@ -95,6 +108,58 @@ void Scheduler::giveWay(Task& task) {
     task.fiber.suspend();
     if (task.killed)
         unwind();
+}
+
+bool Scheduler::waitForDisk(DiskJob& job) {
+    Task* const task = current_;
+    if (!task || !inOwnCode(*task))
+        return false;
+    job.serial = ++diskWaits_;
+    job.wake = [this, task, serial = job.serial] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [this, task, serial] { diskJobDone(task, serial); },
+            Qt::QueuedConnection);
+    };
+    int expected = DiskJob::Queued;
+    if (job.state.compare_exchange_strong(expected, DiskJob::Waited, std::memory_order_acq_rel)) {
+        task->waitingOn = &job;
+        task->fiber.suspend();
+    }
+    if (task->killed)
+        unwind();
+    return true;
+}
+
+void Scheduler::diskJobDone(const Task* task, std::uint64_t serial) {
+    // Only a task that still waits for that very job: one that ended or waits for a later
+    // job is left alone.
+    const auto found = std::find_if(tasks_.begin(), tasks_.end(), [&](const auto& entry) {
+        return entry.get() == task && entry->waitingOn && entry->waitingOn->serial == serial;
+    });
+    if (found == tasks_.end())
+        return;
+    Task& waiting = **found;
+    waiting.waitingOn = nullptr;
+    // A killed worker unwinds at once, so that it has ended before anything given to the disk
+    // thread after its job is seen done.
+    if (waiting.killed)
+        resume(waiting);
+    else
+        arm();
+}
+
+void Scheduler::endKilledWaits() {
+    for (;;) {
+        const auto found = std::find_if(tasks_.begin(), tasks_.end(), [](const auto& task) {
+            return task->killed && task->waitingOn &&
+                   task->waitingOn->state.load(std::memory_order_acquire) == DiskJob::Woken;
+        });
+        if (found == tasks_.end())
+            return;
+        Task& task = **found;
+        task.waitingOn = nullptr;
+        resume(task);
+    }
 }
 
 void Scheduler::holdForTesting(std::function<bool()> when) {
@@ -138,8 +203,8 @@ void Scheduler::retire(Task& task) {
 }
 
 void Scheduler::arm() {
-    if (!held() &&
-        std::any_of(tasks_.begin(), tasks_.end(), [](const auto& task) { return !task->active; }))
+    if (!held() && std::any_of(tasks_.begin(), tasks_.end(),
+                               [](const auto& task) { return !task->active && !task->waitingOn; }))
         timer(depth_)->start();
 }
 
@@ -164,8 +229,9 @@ QTimer* Scheduler::timer(int depth) {
 
 Task* Scheduler::nextRunnable() {
     // Round robin: the first worker not on the stack runs, then waits behind all the others.
-    const auto found =
-        std::find_if(tasks_.begin(), tasks_.end(), [](const auto& task) { return !task->active; });
+    const auto found = std::find_if(tasks_.begin(), tasks_.end(), [](const auto& task) {
+        return !task->active && !task->waitingOn;
+    });
     if (found == tasks_.end())
         return nullptr;
     std::rotate(found, found + 1, tasks_.end());

@@ -3,6 +3,7 @@
 #include "Fiber.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <QPointer>
@@ -12,6 +13,7 @@
 namespace fw {
 
 class Thread;
+struct DiskJob;
 
 // One run of a worker: its fiber and what the scheduler knows about it.
 struct Task {
@@ -24,6 +26,9 @@ struct Task {
     // Resumed and not yet handed back: its frames are on the stack (it may be the code running
     // now, or sit under a nested event loop), so it must not be resumed again.
     bool active = false;
+    // The job on the disk thread that the suspended worker waits for: it is not resumed (a kill
+    // only marks it) until the job is done.
+    DiskJob* waitingOn = nullptr;
     unsigned int yieldCalls = 0;
     // Where the worker's own code runs since its last resume: the event-loop level and the
     // depth of event dispatch. Code at any other place (a handler called inside a modal
@@ -45,7 +50,8 @@ class Scheduler {
 public:
     static Scheduler& instance();
 
-    // The worker whose frames are on top of the stack, or none on the main stack.
+    // The worker whose frames are on top of the stack, or none on the main stack (and on any
+    // thread but the GUI thread).
     static Task* current() { return current_; }
 
     Task* start(Thread& owner, std::function<void()> handler);
@@ -63,6 +69,12 @@ public:
     static bool inWorkerCode();
     // The slow path of yieldPoint(): gives way when the slice is used up, unwinds when killed.
     void giveWay(Task& task);
+    // In a worker's own code: suspends the worker until `job` is done and returns true, or
+    // unwinds when the worker was killed meanwhile. False anywhere else (the main stack, a
+    // handler run inside a worker's modal dialog), where the caller must wait in another way.
+    bool waitForDisk(DiskJob& job);
+    // Unwinds, now, every killed worker whose disk job is done.
+    void endKilledWaits();
 
     // Test seam: lets a test stop a run between two slices in the state it waits for, and act
     // on it there. From the first moment `when` holds (asked before a slice starts and at
@@ -87,6 +99,8 @@ private:
     Scheduler() = default;
 
     void runSlice();
+    // Called on the GUI thread when the job `job` that `task` waits for is done.
+    void diskJobDone(const Task* task, std::uint64_t serial);
     void resume(Task& task);
     void retire(Task& task);
     // Arms the timer of the current depth when a worker is waiting to run and none is held.
@@ -100,9 +114,10 @@ private:
     std::vector<std::unique_ptr<Task>> tasks_;
     std::vector<QPointer<QTimer>> timers_;
     int depth_ = 0;
+    std::uint64_t diskWaits_ = 0;
     std::function<bool()> holdWhen_;
     bool held_ = false;
-    static inline Task* current_ = nullptr;
+    static inline thread_local Task* current_ = nullptr;
     static inline int dispatchDepth_ = 0;
 };
 

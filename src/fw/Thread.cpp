@@ -1,5 +1,6 @@
 #include "Thread.h"
 
+#include "DiskThread.h"
 #include "Scheduler.h"
 
 #include <utility>
@@ -35,8 +36,10 @@ int Thread::State() const {
 
 void yieldPoint() {
     Task* const task = Scheduler::current();
-    if (!task)
+    if (!task) {
+        stopIfJobCancelled();
         return;
+    }
     // The clock is read only on every 64th call; a killed worker takes the slow path at once.
     if ((++task->yieldCalls & 63) != 0 && !task->killed)
         return;
@@ -46,6 +49,8 @@ void yieldPoint() {
 void yieldPointAfterHeavyStep() {
     if (Task* const task = Scheduler::current())
         Scheduler::instance().giveWay(*task);
+    else
+        stopIfJobCancelled();
 }
 
 } // namespace fw

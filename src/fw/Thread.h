@@ -43,7 +43,9 @@ private:
 // used up and otherwise costs a few nanoseconds; on the main thread it does nothing. It does
 // nothing either in code that runs on a worker's stack without being the worker's own (a handler
 // called inside a modal dialog the worker shows, an event sent synchronously), so such code
-// never switches the worker out. In a killed worker's own code it throws ThreadKilled.
+// never switches the worker out. In a killed worker's own code it throws ThreadKilled. On the
+// disk thread it is a cancellation point instead (see fw::stopIfJobCancelled), so the file
+// layer's loops stop soon once the worker that gave them was killed.
 void yieldPoint();
 
 // The yield point of a loop whose every step calls the file system (an entry of a folder

@@ -1,5 +1,6 @@
 #include "Volume.h"
 
+#include "DiskThread.h"
 #include "FileAccess.h"
 #include "Logging.h"
 #include "NativePath.h"
@@ -10,10 +11,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <mntent.h>
-#include <QEventLoop>
 #include <sstream>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace fw {
@@ -108,21 +107,6 @@ std::optional<std::string> deepestHolding(const std::vector<std::string>& points
     return deepest;
 }
 
-// Runs `call` on a thread of its own and handles the window's events until it returns, so that
-// a flush that waits minutes for a slow disk leaves the window live. Inside a worker this is
-// a nested event loop on the worker's stack, as a modal dialog is.
-int asideFromWindow(const std::function<int()>& call) {
-    int result = 0;
-    QEventLoop loop;
-    std::thread aside([&] {
-        result = call();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    aside.join();
-    return result;
-}
-
 } // namespace
 
 std::optional<FolderItem> UnmountedMountPoint(const FolderItem& folder) {
@@ -177,10 +161,9 @@ std::uint64_t MeasureTimeStep(int folder, const std::string& path) {
 void VolumeHandle::SaveToDisk() const {
     if (openError_ != 0)
         posix::throwError("Cannot open", folder_.nativePath(), openError_);
-    const int error = asideFromWindow([fd = fd_.get()] {
-        if (syncSeam())
-            return syncSeam()(fd);
-        return ::syncfs(fd) == 0 ? 0 : errno;
+    int error = 0;
+    onDiskThread([fd = fd_.get(), &error] {
+        error = syncSeam() ? syncSeam()(fd) : ::syncfs(fd) == 0 ? 0 : errno;
     });
     if (error != 0)
         posix::throwError("Cannot save to disk", folder_.nativePath(), error);
@@ -189,19 +172,22 @@ void VolumeHandle::SaveToDisk() const {
 std::vector<VolumeHandle> OpenVolumes(const std::vector<FolderItem>& folders) {
     std::vector<VolumeHandle> volumes;
     std::vector<dev_t> devices;
-    for (const FolderItem& folder : folders) {
-        VolumeHandle volume(folder);
-        volume.fd_ = posix::UniqueFd(
-            ::open(folder.nativePath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        struct stat status {};
-        if (volume.fd_.get() < 0 || ::fstat(volume.fd_.get(), &status) != 0)
-            volume.openError_ = errno;
-        else if (std::ranges::find(devices, status.st_dev) != devices.end())
-            continue;
-        else
-            devices.push_back(status.st_dev);
-        volumes.push_back(std::move(volume));
-    }
+    // Opening a folder on a disk that sleeps waits until it has spun up.
+    onDiskThread([&] {
+        for (const FolderItem& folder : folders) {
+            VolumeHandle volume(folder);
+            volume.fd_ = posix::UniqueFd(
+                ::open(folder.nativePath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            struct stat status {};
+            if (volume.fd_.get() < 0 || ::fstat(volume.fd_.get(), &status) != 0)
+                volume.openError_ = errno;
+            else if (std::ranges::find(devices, status.st_dev) != devices.end())
+                continue;
+            else
+                devices.push_back(status.st_dev);
+            volumes.push_back(std::move(volume));
+        }
+    });
     return volumes;
 }
 

@@ -87,6 +87,9 @@ public:
     std::int32_t FilesUpdated = 0;
     bool BackingUp = false;
     bool Changed = false;
+    // The checks of a press of Start are under way: they wait for the disks while the window
+    // answers, and a second press meanwhile starts nothing.
+    bool checkingSets = false;
     std::int32_t ErrorCount = 0;
     std::string infoText;
     std::string softwareName;

@@ -1,5 +1,6 @@
 #include "BackupRun.h"
 #include "fw/Canvas.h"
+#include "fw/DiskThread.h"
 #include "fw/FolderItem.h"
 #include "fw/Text.h"
 #include "mainwindow/MainWindow.h"
@@ -145,6 +146,10 @@ protected:
     // or the run's figures.
     void expectStoppedForGood() {
         mainwindow::MainWindow& shown = window();
+        // The answer came at once; a worker that waited for the disk ends once its job has
+        // stopped, and what it staged is removed in the background.
+        ASSERT_TRUE(waitUntil([] { return !running(); })) << "the worker did not stop";
+        fw::finishDiskJobs();
         expectIdleLook("Cancelled");
         for (const QLabel* line : shown.stx_copyPath)
             EXPECT_EQ(line->text(), "");

@@ -121,6 +121,7 @@ TEST_F(CopyAndReplace, EveryFrameShowsTheBarAndTheCounterOfTheSameItem) {
     for (int i = 0; i < kFiles; ++i)
         writeFile(source("f" + std::to_string(i) + ".txt"), "x");
     mainwindow::MainWindow& shown = window();
+    runBackup();
     shown.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
 
@@ -138,12 +139,13 @@ TEST_F(CopyAndReplace, EveryFrameShowsTheBarAndTheCounterOfTheSameItem) {
     };
     shown.prb_Progress->installEventFilter(&watch);
 
-    // Held after a few items for longer than a frame, so that the next item's redraw paints
-    // at once.
-    holdWorkersWhen([&] { return shown.FilesCopied >= 3; });
+    // An unchanged re-run, held at an item for longer than a frame, so that the next item's
+    // redraw paints at once.
+    const auto atThirdItem = [&] { return shown.infoText.find("f3.txt") != std::string::npos; };
+    holdWorkersWhen(atThirdItem);
     const auto end = answerNextDialog("OK", kRunTimeoutMs);
     shown.btn_Backup->click();
-    ASSERT_TRUE(waitUntil([&] { return shown.FilesCopied >= 3; }));
+    ASSERT_TRUE(waitUntil(atThirdItem));
     QTest::qWait(40);
     const std::size_t paintedBeforeRelease = painted.size();
     releaseWorkers();

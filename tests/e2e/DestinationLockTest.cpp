@@ -116,7 +116,13 @@ TEST_F(DestinationLockTest, ATreeOnADestinationAnotherProcessHoldsTouchesNothing
         EXPECT_EQ(filetest::readFile(othersTemporary()), "half a copy");
         EXPECT_THROW(tree.createFolder("src"), fw::FileError);
         const fw::FolderItem item = fw::FolderItem::fromNativePath(source("a.txt"));
-        EXPECT_THROW(tree.stage(item, item.Status()), fw::FileError);
+        const fw::ItemStatus status = item.EntryStatus();
+        EXPECT_THROW(
+            tree.copyWhenSaved(
+                item, status, "src/a.txt", fw::Placing::New, status.length(),
+                [](const std::vector<fw::ItemStatus>&, std::uint64_t) { return fw::Date(); },
+                [](fw::StagedCopy*, const std::exception*) {}),
+            fw::FileError);
     }
     EXPECT_EQ(filetest::readFile(othersTemporary()), "half a copy");
     EXPECT_FALSE(filetest::exists(path("dst/src")));

@@ -1,4 +1,5 @@
 #include "BackupRun.h"
+#include "fw/DiskThread.h"
 #include "fw/FileTestSupport.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
@@ -263,6 +264,8 @@ TEST_F(RunSafety, AKilledRunLeavesEveryCopyWholeAndTheNextRunCleansUp) {
         })) << "no copy was seen in flight";
         window().thr_backup->Kill();
         ASSERT_TRUE(waitUntil([] { return !running(); }));
+        // What the killed worker had staged is removed in the background.
+        fw::finishDiskJobs();
         // Cancel finds the worker gone and gives the window back its idle look.
         const auto question = answerNextDialog("Yes");
         window().btn_Backup->click();

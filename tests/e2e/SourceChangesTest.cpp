@@ -1,10 +1,13 @@
 #include "BackupRun.h"
+#include "fw/FileCopy.h"
 #include "fw/FileTestSupport.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
 #include "Trees.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <QPushButton>
@@ -18,8 +21,8 @@ using Strings = std::vector<std::string>;
 
 const Strings kCleanRun = {"Started Backup", "Finished Backup"};
 
-// Larger than the chunk the copy takes between two yields, so that a run can be held in the
-// middle of copying it.
+// Larger than the chunk the copy takes at once, so that the source can change in the middle of
+// copying it.
 constexpr std::size_t kLarge = std::size_t(24) << 20;
 
 // A source that changes between listing and copying, or while it is copied, and copies that
@@ -31,27 +34,30 @@ protected:
         writeOneSet();
     }
 
-    // The copy being written into the destination's staging folder, once it holds some bytes
-    // and is not `before`; empty while there is none.
-    std::string copyUnderWay(const std::string& before = {}) const {
-        for (const std::string& temporary : temporariesBelow(path("dst"))) {
-            const struct stat status = filetest::statusOf(temporary, false);
-            if (S_ISREG(status.st_mode) && status.st_size > 0 && temporary != before)
-                return temporary;
+    // Calls `whileCopying` on the disk thread once the first chunk of the n-th copy (1 for
+    // the first) is written, before the next chunk, for as long as the object lives.
+    class ChunkWatch {
+    public:
+        explicit ChunkWatch(std::function<void(int)> whileCopying)
+            : whileCopying_(std::move(whileCopying)) {
+            fw::setDiskStepsForTesting([this](fw::DiskStep step, const std::string& path) {
+                if (step != fw::DiskStep::Written ||
+                    std::find(copies_.begin(), copies_.end(), path) != copies_.end())
+                    return;
+                copies_.push_back(path);
+                whileCopying_(int(copies_.size()));
+            });
         }
-        return {};
-    }
+        ~ChunkWatch() { fw::setDiskStepsForTesting({}); }
+        ChunkWatch(const ChunkWatch&) = delete;
+        ChunkWatch& operator=(const ChunkWatch&) = delete;
+        // The copies begun, seen from the disk thread; read once the run has ended.
+        int copiesBegun() const { return int(copies_.size()); }
 
-    // Holds the run from the moment a copy other than `before` is under way, and gives it.
-    std::string holdWhileCopying(const std::string& before = {}) {
-        holdWorkersWhen([this, before] { return !copyUnderWay(before).empty(); });
-        std::string temporary;
-        EXPECT_TRUE(waitUntil([&] { return !(temporary = copyUnderWay(before)).empty(); }))
-            << "no copy was seen under way";
-        EXPECT_LT(filetest::statusOf(temporary).st_size, off_t(kLarge))
-            << "the copy was complete when the run was held";
-        return temporary;
-    }
+    private:
+        std::function<void(int)> whileCopying_;
+        std::vector<std::string> copies_;
+    };
 
     // Waits until the run has ended and its end dialogs were answered.
     static void endRun() {
@@ -99,14 +105,14 @@ TEST_F(SourceChanges, ACopyCutShortIsReplacedByTheNextRunAndAWholeOneIsLeftAlone
 // copy holds bytes of both versions, so it is made again, and the backup holds the new one.
 TEST_F(SourceChanges, ASourceRewrittenWhileItIsCopiedIsCopiedAgain) {
     writeLargeFile(source("large.bin"), kLarge);
-    window().btn_Backup->click();
-    holdWhileCopying();
-    rewrite("large.bin", 'b', kLarge / 2 + 1);
-    const auto end = answerNextDialog("OK", kRunTimeoutMs);
-    releaseWorkers();
-    endRun();
+    const ChunkWatch watch([this](int copy) {
+        if (copy == 1)
+            rewrite("large.bin", 'b', kLarge / 2 + 1);
+    });
+    window();
+    runBackup();
 
-    EXPECT_EQ(end->text, "Backup Complete");
+    EXPECT_EQ(watch.copiesBegun(), 2);
     EXPECT_EQ(errorMessages(), kCleanRun);
     EXPECT_TRUE(sameContents(source("large.bin"), copy("large.bin")));
     EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
@@ -118,18 +124,20 @@ TEST_F(SourceChanges, ASourceRewrittenWhileItIsCopiedIsCopiedAgain) {
 // dated before its source, and replaced by the next run, which finds the source whole.
 TEST_F(SourceChanges, ASourceThatKeepsChangingIsReportedAndReplacedByTheNextRun) {
     writeFile(source("large.bin"), std::string(kLarge, 'a'));
-    const auto errors = answerNextDialog("No", kRunTimeoutMs);
-    window().btn_Backup->click();
-    const std::string first = holdWhileCopying();
-    rewrite("large.bin", 'b', kLarge - 1);
-    releaseWorkers();
-    holdWhileCopying(first);
-    rewrite("large.bin", 'c', kLarge - 2);
-    releaseWorkers();
-    endRun();
-
-    EXPECT_TRUE(errors->answered);
-    EXPECT_EQ(errors->title, "Errors");
+    {
+        const ChunkWatch watch([this](int copy) {
+            if (copy == 1)
+                rewrite("large.bin", 'b', kLarge - 1);
+            else if (copy == 2)
+                rewrite("large.bin", 'c', kLarge - 2);
+        });
+        const auto errors = answerNextDialog("No", kRunTimeoutMs);
+        window().btn_Backup->click();
+        endRun();
+        EXPECT_EQ(watch.copiesBegun(), 2);
+        EXPECT_TRUE(errors->answered);
+        EXPECT_EQ(errors->title, "Errors");
+    }
     EXPECT_EQ(window().ErrorCount, 1);
     EXPECT_EQ(errorMessages(),
               (Strings{"Started Backup", "Changed while copying - " + colonPath(copy("large.bin")),

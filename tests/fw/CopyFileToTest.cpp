@@ -1,5 +1,6 @@
 #include "FileTestSupport.h"
 #include "fw/DestinationTree.h"
+#include "fw/DiskThread.h"
 #include "fw/FolderItem.h"
 #include "fw/Thread.h"
 
@@ -293,9 +294,22 @@ TEST_F(CopyFileToTest, AStagedCopyNeverFollowsALinkItsSourceHasBecome) {
     makeLink(source / "elsewhere.txt", source / "item.txt");
     {
         fw::DestinationTree tree(at(target.path()));
-        EXPECT_THROW(tree.stage(item, status), fw::FileError);
+        bool told = false;
+        bool failed = false;
+        tree.copyWhenSaved(
+            item, status, "item.txt", fw::Placing::New, status.length(),
+            [](const std::vector<fw::ItemStatus>&, std::uint64_t) { return fw::Date(); },
+            [&](fw::StagedCopy* copy, const std::exception* failure) {
+                told = true;
+                failed = failure && !copy;
+            });
+        tree.placeWaiting();
+        EXPECT_TRUE(told);
+        EXPECT_TRUE(failed) << "the copy followed the link";
         expectOnly(target / fw::DestinationTree::stagingName, {});
     }
+    // The staging folder and the hold on the destination go on the disk thread.
+    fw::finishDiskJobs();
     expectOnly(target.path(), {});
 }
 
