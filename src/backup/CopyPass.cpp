@@ -146,7 +146,7 @@ std::vector<SetFolder> createSetFolders(MainWindow& window, const RunTrees& tree
                 try {
                     tree->createFolder(setFolder);
                     folders[k] = SetFolder::Made;
-                } catch (const std::exception& failure) {
+                } catch (const fw::FileError& failure) {
                     qCWarning(backup::lcBackup) << "no set folder:" << failure.what();
                 }
             } else if (!tree->listsExactly(setFolder)) {
@@ -322,7 +322,7 @@ void offerErrorList(MainWindow& window) {
     // the run goes on either way.
     try {
         window.SaveErrorList();
-    } catch (const std::exception& failure) {
+    } catch (const fw::FileError& failure) {
         qCWarning(backup::lcBackup) << "error list not saved:" << failure.what();
         fw::MsgBox(std::string("The error list could not be saved to your Desktop.") + fw::CR +
                    fw::CR + failure.what());

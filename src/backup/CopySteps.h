@@ -84,15 +84,16 @@ void reportFailure(mainwindow::MainWindow& window, std::string_view failureText,
                    Counted counted = Counted::Yes);
 
 // Runs one guarded step of the pass. When a file operation in it fails, its entry goes to the
-// error list (reportFailure) and the pass goes on. Only file operations' failures are caught:
-// the exception that unwinds a cancelled worker passes through.
+// error list (reportFailure) and the pass goes on. Only file operations' failures (FileError)
+// are caught: the exception that unwinds a cancelled worker passes through, and any other is a
+// fault of the program that reaches the unhandled-exception report.
 template <typename Step>
 bool guarded(mainwindow::MainWindow& window, std::string_view failureText,
              const fw::FolderItem& destination, Step&& step, Counted counted = Counted::Yes) {
     try {
         step();
         return true;
-    } catch (const std::exception& failure) {
+    } catch (const fw::FileError& failure) {
         reportFailure(window, failureText, destination, failure, counted);
         return false;
     }

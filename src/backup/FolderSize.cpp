@@ -63,7 +63,7 @@ void MainWindow::DeleteFolder(const fw::FolderItem& folder) {
     }
     try {
         folder.Delete();
-    } catch (const std::exception& failure) {
+    } catch (const fw::FileError& failure) {
         // Not examined here: what stays is found by the caller's existence test.
         qCDebug(backup::lcBackup) << "left in place:" << failure.what();
     }

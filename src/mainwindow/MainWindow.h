@@ -70,8 +70,8 @@ public:
     explicit MainWindow(ConstructionKey);
     ~MainWindow() override;
 
-    // The window's backdrop picture, painted at the top left of the content area; a null
-    // pixmap shows the plain background.
+    // src/mainwindow/MainWindow.cpp: the window's backdrop picture, painted at the top left of the
+    // content area; a null pixmap shows the plain background.
     void setBackdrop(const QPixmap& picture);
     const QPixmap& Backdrop() const;
 
@@ -136,7 +136,11 @@ public:
     QPushButton* btn_DeleteExt = nullptr;
     QLabel* stx_ContainInfo = nullptr;
 
-    // Page "Backup".
+    // Page "Backup". Texts reach its labels in one of two ways, and worker code uses the first:
+    // fw::showText (FrameUpdates.h) gives the text to the next frame, so that every frame
+    // shows one consistent state and a run does not spend its time on labels; fw::setText
+    // (LabelText.h) sets it at once, for texts that must show now (the end of a run, a cancel)
+    // and drops an older one still waiting. QLabel::setText is for captions only.
     QGroupBox* GroupBox3 = nullptr;
     std::array<QLabel*, 7> stx_copyPath{};
     QLabel* stx_text1 = nullptr;
@@ -154,33 +158,17 @@ public:
     QPushButton* btn_Backup = nullptr;
     QProgressBar* prb_Progress = nullptr;
 
-    // Construction hooks, called in this order by the constructor.
+    // The operations, grouped by the file that defines them. Event handlers of the controls are
+    // named <control>_<event>.
+
+    // src/mainwindow/Layout.cpp: construction hooks, called in this order by the constructor.
     void Layout();
     void CreateControls();
     void _CreateControls0();
     void _CreateControls1();
 
-    // Event handlers of the controls.
-    void thr_Build_Run();
-    void thr_backup_Run();
-    void TabPanel1_Change();
-    void btn_Destination_Action();
-    void pmn_Sets_Change();
-    // True consumes the press, so the popup does not open.
-    bool pmn_Sets_MouseDown(std::int32_t x, std::int32_t y);
-    void pmn_Sets_MouseExit();
-    void btn_New_Action();
-    void btn_Delete_Action();
-    void btn_Backup_Action();
-    void chb_enableSet_Action();
-    void btn_DeleteExt_Action();
-    void btn_DeleteContain_Action();
-    void btn_AddToExten_Action();
-    void btn_AddToContains_Action();
-    void tmrNoSleep_Action();
-
-    // The items of the window's menu bar, found by name; menuHelp is the Help menu's own
-    // action. Null when the window has no such item.
+    // src/mainwindow/MenuAccessors.cpp: the items of the window's menu bar, found by name;
+    // menuHelp is the Help menu's own action. Null when the window has no such item.
     QAction* menuHelp() const;
     QAction* UntitledSeparator() const;
     QAction* menuCheckUpdate() const;
@@ -188,33 +176,68 @@ public:
     QAction* UntitledSeparator0() const;
     QAction* menuInstructions() const;
 
-    // Binds the Help menu's commands of `window`, the window being built, to its handlers.
+    // src/mainwindow/MenuCommands.cpp. AddMenuHandlers binds the Help menu's commands of
+    // `window`, the window being built, to its handlers.
     void AddMenuHandlers(MainWindow& window);
-    void Event_Open();
     bool _menuInstructions_Action();
     bool _menuAbout_Action();
     bool _menuCheckUpdate_Action();
 
+    // src/mainwindow/Opening.cpp.
+    void Event_Open();
+
+    // src/sets/SetCommands.cpp: the "Backup Sets" page.
+    void btn_Destination_Action();
+    void pmn_Sets_Change();
+    // True consumes the press, so the popup does not open.
+    bool pmn_Sets_MouseDown(std::int32_t x, std::int32_t y);
+    void pmn_Sets_MouseExit();
+    void btn_New_Action();
+    void btn_Delete_Action();
+    void chb_enableSet_Action();
     bool SelectAFolder(const std::string& kind);
-    void SearchDirectory(const fw::FolderItem& folder, const backup::Exclusions& exclusions);
     void DeleteASet(const fw::FolderItem& source);
-    void SaveSettingsFile();
-    bool OpenSettingsFile();
-    void ShowPath(std::int32_t index);
-    bool checkSets();
-    std::string makeTextPath(const fw::FolderItem& item);
-    void ClearBackupPanel();
-    void SaveErrorList();
-    std::uint64_t calculateDirectorySize(const fw::FolderItem& folder, std::uint64_t size);
-    std::string ConvertSize(std::uint64_t size);
     void setEnableBox();
-    void ShowCopyPath(const std::optional<fw::FolderItem>& folder);
-    void ClearCopyPath();
-    void DeleteFolder(const fw::FolderItem& folder);
     void SelectSourceFolder();
 
+    // src/sets/ExclusionCommands.cpp: the "Advanced" page.
+    void btn_DeleteExt_Action();
+    void btn_DeleteContain_Action();
+    void btn_AddToExten_Action();
+    void btn_AddToContains_Action();
+
+    // src/sets/SettingsFile.cpp.
+    void SaveSettingsFile();
+    bool OpenSettingsFile();
+
+    // src/sets/PathLadder.cpp: the path ladders of both pages.
+    void ShowPath(std::int32_t index);
+    std::string makeTextPath(const fw::FolderItem& item);
+    void ShowCopyPath(const std::optional<fw::FolderItem>& folder);
+    void ClearCopyPath();
+
+    // src/backup/RunControl.cpp: starting, cancelling and guarding a run.
+    void TabPanel1_Change();
+    void btn_Backup_Action();
+    void tmrNoSleep_Action();
+    bool checkSets();
+    void ClearBackupPanel();
+
+    // src/backup/ListBuilding.cpp: the listing worker.
+    void thr_Build_Run();
+    void SearchDirectory(const fw::FolderItem& folder, const backup::Exclusions& exclusions);
+
+    // src/backup/CopyPass.cpp: the copy worker.
+    void thr_backup_Run();
+
+    // src/backup/ErrorList.cpp, FolderSize.cpp and Sizes.cpp.
+    void SaveErrorList();
+    std::uint64_t calculateDirectorySize(const fw::FolderItem& folder, std::uint64_t size);
+    void DeleteFolder(const fw::FolderItem& folder);
+    std::string ConvertSize(std::uint64_t size);
+
 private:
-    // The opening's answer to a settings file it could not read.
+    // src/mainwindow/Opening.cpp: the opening's answer to a settings file it could not read.
     void replaceUnreadSettings();
 
     // The opening left the settings file as it was (it may not be read, or it links into a
