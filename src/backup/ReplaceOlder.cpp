@@ -5,6 +5,7 @@
 #include "fw/FrameUpdates.h"
 #include "fw/Text.h"
 #include "mainwindow/MainWindow.h"
+#include "PackageTest.h"
 #include "Panel.h"
 
 #include <cstdlib>
@@ -21,7 +22,8 @@ std::uint64_t wholeSeconds(const fw::Date& date) {
 // The copy is written whole into the staging folder first and then put in place of the old
 // one in one step, so a failure or a kill at any moment leaves the old copy or the new one
 // whole under the item's name. A folder where the copy of a file would be is no copy of it:
-// only an empty one is removed to make room.
+// only an empty one is removed to make room, and a package copy (the item was a package
+// before) is exchanged with the new copy and then removed whole.
 void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
                  const fw::ItemStatus& status, const Target& target, const fw::FoundEntry& found,
                  bool package, std::uint64_t sourceSize) {
@@ -31,7 +33,12 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
         countError(window,
                    "Could not remove - " + destination.AbsolutePath() + "so couldn't write new");
     };
-    const bool emptied = !package && found.folder;
+    const bool packageCopy =
+        !package && found.folder && IsPackage(destination, destination.EntryStatus());
+    const bool emptied = !package && found.folder && !packageCopy;
+    const fw::Placing placing = emptied       ? fw::Placing::New
+                                : packageCopy ? fw::Placing::ReplacingPackage
+                                              : fw::Placing::Replacing;
     // Not counted: the entry that follows counts the error once.
     if (emptied && !guarded(
                        window, "Could not remove - ", destination,
@@ -45,8 +52,7 @@ void UpdateOlder(mainwindow::MainWindow& window, const fw::FolderItem& item,
     // Counted once the new copy is in place; until then the old copy stays where it is.
     guarded(window, "Could not update - ", destination, [&] {
         target.tree.copyWhenSaved(
-            item, status, target.place, emptied ? fw::Placing::New : fw::Placing::Replacing,
-            sourceSize, datedBeforeEvery,
+            item, status, target.place, placing, sourceSize, datedBeforeEvery,
             [&window, destination, sourceSize, refused](fw::StagedCopy* copy,
                                                         const std::exception* failure) {
                 if (failure && !copy) {

@@ -429,7 +429,8 @@ void DestinationTree::placeWaiting() {
                     if (entry->how == Placing::New)
                         placeNew(*entry->copy, entry->place);
                     else
-                        replace(*entry->copy, entry->place);
+                        replace(*entry->copy, entry->place,
+                                entry->how == Placing::ReplacingPackage);
                     tellDiskStep(DiskStep::Named, staged);
                 } catch (const FileError& failure) {
                     entry->failure = failure;
@@ -466,7 +467,7 @@ void DestinationTree::placeNew(StagedCopy& copy, const std::string& place) {
     copy.inStaging_ = false;
 }
 
-void DestinationTree::replace(StagedCopy& copy, const std::string& place) {
+void DestinationTree::replace(StagedCopy& copy, const std::string& place, bool folderMayGo) {
     std::string name;
     const int folder = folderFor(place, name);
     const std::string path = nativepath::join(path_, place);
@@ -478,7 +479,8 @@ void DestinationTree::replace(StagedCopy& copy, const std::string& place) {
         copy.inStaging_ = false;
         return;
     }
-    if (errno != ENOTEMPTY && errno != EEXIST && errno != ENOTDIR)
+    if (errno != ENOTEMPTY && errno != EEXIST && errno != ENOTDIR &&
+        !(errno == EISDIR && folderMayGo))
         throwError("Cannot replace", path, errno);
     if (::renameat2(copy.staging_, from, folder, name.c_str(), RENAME_EXCHANGE) == 0) {
         copy.holdsOld_ = true;

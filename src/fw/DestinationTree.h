@@ -78,8 +78,9 @@ private:
 using DatedBefore = Date (*)(const std::vector<ItemStatus>& seen, std::uint64_t step);
 
 // How a staged copy takes its place: where nothing is (DestinationTree::placeNew), or in place
-// of the old copy (DestinationTree::replace).
-enum class Placing { New, Replacing };
+// of the old copy (DestinationTree::replace); a file may take the place of a folder only when
+// that folder is the copy of a package the item was before.
+enum class Placing { New, Replacing, ReplacingPackage };
 
 // Told of a copy once its turn to be put in place has come: `failure` is none when the copy
 // is in place, otherwise what stopped it. `copy` is none when the copy could not be made; a
@@ -174,9 +175,10 @@ private:
     void placeNew(StagedCopy& copy, const std::string& place);
     // Puts a staged copy in place of what is at `place`, in one step: a file is renamed over
     // the old file; a folder copy is exchanged with the old copy, which is then left in the
-    // staging folder (StagedCopy::oldCopy). A file never replaces a folder. When the folder
+    // staging folder (StagedCopy::oldCopy). A file replaces a folder only with
+    // `folderMayGo` (a package's old copy), and then by the same exchange. When the folder
     // refuses, the old copy stays as it was.
-    void replace(StagedCopy& copy, const std::string& place);
+    void replace(StagedCopy& copy, const std::string& place, bool folderMayGo);
 
     // A copy given to the disk thread and waiting for its place. The disk thread fills in the
     // copy or its failure; the caller reads them after the flush that follows.

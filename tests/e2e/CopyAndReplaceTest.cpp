@@ -265,6 +265,29 @@ TEST_F(CopyAndReplace, CopiesAPackageWholeAndReplacesItWhenNewerOrGrown) {
     expectIdleLook("Complete");
 }
 
+// A document saved as a package before and as a flat file now: its package copy is replaced
+// by the file, and the next run leaves the file's copy alone.
+TEST_F(CopyAndReplace, AFileWhoseOlderCopyIsAPackageReplacesThePackageCopy) {
+    writeOneSet();
+    makePackage(source("doc.pages"), "saved as a package");
+    mainwindow::MainWindow& shown = window();
+    runBackup();
+    ASSERT_TRUE(std::filesystem::is_directory(copy("doc.pages")));
+
+    std::filesystem::remove_all(source("doc.pages"));
+    writeFile(source("doc.pages"), "saved as one file", timeOf(copy("doc.pages")) + 60);
+    runBackup();
+
+    EXPECT_EQ(errorMessages(), kCleanRun);
+    EXPECT_EQ(shown.FilesUpdated, 1);
+    EXPECT_EQ(filetest::readFile(copy("doc.pages")), "saved as one file");
+    EXPECT_EQ(treeDifference(sourceTree(), copyTree()), "");
+    EXPECT_TRUE(temporariesBelow(path("dst")).empty());
+
+    runBackup();
+    EXPECT_EQ(shown.FilesUpdated, 0);
+}
+
 TEST_F(CopyAndReplace, APackageWithALinkBackIntoItselfIsMeasuredWithoutLooping) {
     writeOneSet();
     makePackage(source("Loop.app"), "loops");
