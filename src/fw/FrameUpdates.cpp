@@ -57,6 +57,13 @@ public:
         waiting();
     }
 
+    const std::string* waitingText(const QLabel* label) const {
+        for (const Entry& entry : entries_)
+            if (entry.widget == label && entry.textWaits)
+                return &entry.text;
+        return nullptr;
+    }
+
     void forgetText(QLabel* label) {
         for (Entry& entry : entries_)
             if (entry.widget == label)
@@ -154,6 +161,12 @@ void showProgress(QProgressBar* bar, int value) {
         PendingUpdates::instance().giveProgress(bar, value);
     else
         setBarValue(bar, value);
+}
+
+QString textShown(const QLabel* label) {
+    if (const std::string* waiting = PendingUpdates::instance().waitingText(label))
+        return QString::fromUtf8(waiting->data(), qsizetype(waiting->size()));
+    return label->text();
 }
 
 void forgetText(QLabel* label) {

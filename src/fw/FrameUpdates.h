@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <QString>
 #include <string>
 
 class QLabel;
@@ -30,6 +31,9 @@ void showMovedTo(QWidget* widget, int left);
 // The value a progress bar is to show. The bar's own redraw at once, which a value that moves
 // the bar would force, is left out: it is painted with the frame, together with the texts.
 void showProgress(QProgressBar* bar, int value);
+// The text the label shows with the next frame: the one given to showText and waiting, or the
+// label's own.
+QString textShown(const QLabel* label);
 // The label's text given to showText and not shown yet is dropped.
 void forgetText(QLabel* label);
 // Puts everything given to showText and showMovedTo on the widgets now.

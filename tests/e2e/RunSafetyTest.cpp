@@ -1,6 +1,7 @@
 #include "BackupRun.h"
 #include "fw/DiskThread.h"
 #include "fw/FileTestSupport.h"
+#include "fw/FrameUpdates.h"
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
 #include "support/AsUser.h"
@@ -256,13 +257,18 @@ TEST_F(RunSafety, AKilledRunLeavesEveryCopyWholeAndTheNextRunCleansUp) {
     makeBulkTree(source("New.app"), 10, 300, 64);
     writeFile(source("Old.app/Contents/MacOS/tool"), "version 2", kBaseTime + 60);
     setTime(source("Old.app"), timeOf(copy("Old.app")) + 60);
+    // Held from the moment the information line says `info` and something is in the staging
+    // folder, so that the kill finds the run there however fast the disk is.
     const auto killWhenStaging = [this](const std::string& info) {
-        window().btn_Backup->click();
-        ASSERT_TRUE(waitUntil([this, &info] {
-            return window().stx_Info->text().startsWith(QString::fromStdString(info)) &&
+        const auto staging = [this, &info] {
+            return fw::textShown(window().stx_Info).startsWith(QString::fromStdString(info)) &&
                    !temporariesBelow(path("dst")).empty();
-        })) << "no copy was seen in flight";
+        };
+        holdWorkersWhen(staging);
+        window().btn_Backup->click();
+        ASSERT_TRUE(waitUntil(staging)) << "no copy was seen in flight";
         window().thr_backup->Kill();
+        releaseWorkers();
         ASSERT_TRUE(waitUntil([] { return !running(); }));
         // What the killed worker had staged is removed in the background.
         fw::finishDiskJobs();
