@@ -255,7 +255,9 @@ protected:
         return QFile::encodeName(root.filePath(name)).toStdString();
     }
 
-    QTemporaryDir root{QDir::currentPath() + QStringLiteral("/sidebar-XXXXXX")};
+    // Below the home folder, where a mount counts as the user's wherever the build tree is (a
+    // tree below /tmp would be a system place).
+    QTemporaryDir root{QDir::homePath() + QStringLiteral("/sidebar-XXXXXX")};
 };
 
 } // namespace
