@@ -3,6 +3,8 @@
 #include "fw/Thread.h"
 #include "mainwindow/MainWindow.h"
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <QAbstractButton>
@@ -15,6 +17,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <thread>
 
 namespace bench {
 
@@ -79,6 +82,40 @@ Temporaries temporariesBelow(const std::string& folder) {
     return temporaries;
 }
 
+// Reads temporariesBelow(folder) over and over on a thread of its own, so that the window's
+// thread, whose gaps are measured, never waits on the destination's disk itself (a sleeping
+// share would hold it for its spin-up).
+class TemporariesWatch {
+public:
+    explicit TemporariesWatch(std::string folder)
+        : reader_([this, folder = std::move(folder)] {
+            while (!done_) {
+                const Temporaries now = temporariesBelow(folder);
+                bytes_ = now.bytes;
+                found_ = now.found;
+                read_ = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }) {}
+    ~TemporariesWatch() {
+        done_ = true;
+        reader_.join();
+    }
+    TemporariesWatch(const TemporariesWatch&) = delete;
+    TemporariesWatch& operator=(const TemporariesWatch&) = delete;
+
+    std::uint64_t bytes() const { return bytes_; }
+    // Whether any is there; true until the destination has been read once.
+    bool found() const { return !read_ || found_; }
+
+private:
+    std::atomic<bool> done_{false};
+    std::atomic<std::uint64_t> bytes_{0};
+    std::atomic<bool> found_{false};
+    std::atomic<bool> read_{false};
+    std::thread reader_;
+};
+
 } // namespace
 
 RunOutcome runTolvane() {
@@ -137,6 +174,7 @@ CancelOutcome cancelTolvaneMidCopy(const std::string& destination,
     Phase phase = Phase::Copying;
     CancelOutcome outcome;
     QElapsedTimer answered;
+    const TemporariesWatch temporaries(destination);
     QEventLoop loop;
     const int level = QThread::currentThread()->loopLevel() + 1;
     QTimer watch;
@@ -145,7 +183,7 @@ CancelOutcome cancelTolvaneMidCopy(const std::string& destination,
         switch (phase) {
         case Phase::Copying:
             outcome.gaps.tick();
-            if (temporariesBelow(destination).bytes >= bytesBeforeCancel) {
+            if (temporaries.bytes() >= bytesBeforeCancel) {
                 QMetaObject::invokeMethod(window.btn_Backup, &QAbstractButton::click,
                                           Qt::QueuedConnection);
                 phase = Phase::Asking;
@@ -168,8 +206,7 @@ CancelOutcome cancelTolvaneMidCopy(const std::string& destination,
             }
             break;
         case Phase::Stopping:
-            if (!outcome.stopped && !workersRunning(window) &&
-                !temporariesBelow(destination).found) {
+            if (!outcome.stopped && !workersRunning(window) && !temporaries.found()) {
                 outcome.stopMs = double(answered.nsecsElapsed()) / 1e6;
                 outcome.stopped = true;
             }
