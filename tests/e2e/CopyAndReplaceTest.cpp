@@ -1,5 +1,6 @@
 #include "BackupRun.h"
 #include "fw/FileTestSupport.h"
+#include "fw/FrameUpdates.h"
 #include "mainwindow/MainWindow.h"
 #include "Trees.h"
 
@@ -8,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
@@ -146,9 +148,11 @@ TEST_F(CopyAndReplace, EveryFrameShowsTheBarAndTheCounterOfTheSameItem) {
     const auto end = answerNextDialog("OK", kRunTimeoutMs);
     shown.btn_Backup->click();
     ASSERT_TRUE(waitUntil(atThirdItem));
-    // At least a frame (16 ms) since the last redraw, so the next item's redraw paints at once:
-    // a lower bound, which a slower machine only exceeds, so the verdict does not depend on it.
-    QTest::qWait(40);
+    // The run stands still until a whole frame has passed since it was held, so the next
+    // item's redraw paints at once: a state the test makes, whatever the machine's speed.
+    QElapsedTimer held;
+    held.start();
+    ASSERT_TRUE(waitUntil([&] { return held.elapsed() > fw::frameLength.count(); }));
     const std::size_t paintedBeforeRelease = painted.size();
     releaseWorkers();
     ASSERT_TRUE(waitUntil([] { return !running(); }, kRunTimeoutMs));
